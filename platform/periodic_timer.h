@@ -1,0 +1,21 @@
+// A periodic tick on a thread of its own, on absolute deadlines.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace mg {
+
+class IPeriodicTimer {
+ public:
+  virtual ~IPeriodicTimer() = default;
+  // Calls `tick` every `periodMs` milliseconds on the timer's thread until Kill.
+  virtual bool Start(int periodMs, std::function<void()> tick) = 0;
+  // No tick starts after this returns. From another thread it also waits for a running tick to
+  // finish; from inside the tick it only prevents the next ones. Safe to call more than once.
+  virtual void Kill() = 0;
+};
+
+std::unique_ptr<IPeriodicTimer> MakePeriodicTimer();
+
+}  // namespace mg
