@@ -100,6 +100,12 @@ struct AviCompressOptions {
   // Our own addition: frames handed to the stream have their rows top-down in memory (as a
   // screen grab delivers them) although the format describes a bottom-up bitmap.
   bool topDownInput = false;
+  // Our own addition: red, green and blue masks of the input pixels on direct-colour displays
+  // (a 16-bit X display is 5-6-5); all 0 means the Windows meaning of the bit count (5-5-5 at
+  // 16 bits, blue-green-red bytes at 24 and 32).
+  uint32_t inputRedMask = 0;
+  uint32_t inputGreenMask = 0;
+  uint32_t inputBlueMask = 0;
 };
 
 inline constexpr uint32_t kAviCompressKeyFrames = 0x04;  // AVICOMPRESSF_KEYFRAMES
