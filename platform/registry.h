@@ -1,0 +1,48 @@
+// The per-user settings store: a two-level key/value store with 32-bit numbers and texts, shaped
+// like the registry calls the settings code makes. Result codes are the registry's: 0 success.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mg {
+
+inline constexpr uint32_t kRegSz = 1;     // REG_SZ: text with its terminating zero
+inline constexpr uint32_t kRegDword = 4;  // REG_DWORD: four bytes, little-endian
+
+inline constexpr int kRegOk = 0;
+inline constexpr int kRegNotFound = 2;      // ERROR_FILE_NOT_FOUND
+inline constexpr int kRegAccessDenied = 5;  // ERROR_ACCESS_DENIED
+inline constexpr int kRegBadData = 13;      // ERROR_INVALID_DATA
+inline constexpr int kRegMoreData = 234;    // ERROR_MORE_DATA: the value does not fit
+
+class IRegistryKey {
+ public:
+  virtual ~IRegistryKey() = default;
+  // Fills `buffer` with the value when it exists and fits `*size` bytes; `*size` becomes the
+  // value's size either way (texts count their terminating zero).
+  virtual int QueryValue(const std::string& name, uint32_t* type, void* buffer, uint32_t* size) = 0;
+  virtual int SetValue(const std::string& name, uint32_t type, const void* data, uint32_t size) = 0;
+  // Makes the writes durable; reports a store that could not be written.
+  virtual int Close() = 0;
+};
+
+class IRegistry {
+ public:
+  virtual ~IRegistry() = default;
+  // Opens an existing key for reading; kRegNotFound when nothing is stored under `path`.
+  virtual int OpenKey(const std::string& path, std::unique_ptr<IRegistryKey>* out) = 0;
+  // Opens the key for writing, creating it when missing.
+  virtual int CreateKey(const std::string& path, std::unique_ptr<IRegistryKey>* out) = 0;
+  // Removes the key with all its values.
+  virtual int DeleteKey(const std::string& path) = 0;
+};
+
+// The user's store: QSettings' native format, $XDG_CONFIG_HOME/Tessaworks/Movigram.conf on Linux;
+// a key path "SOFTWARE\Tessaworks\Movigram\State" is the group "State" there.
+std::unique_ptr<IRegistry> MakeUserRegistry();
+// The same store kept in an explicit file, for tools and tests.
+std::unique_ptr<IRegistry> MakeFileRegistry(const std::string& iniPath);
+
+}  // namespace mg
