@@ -46,13 +46,19 @@ class ICaptureDisplay {
   // The cursor currently shown, or nullptr; the returned image stays valid until the next call.
   virtual const CursorImage* Cursor() = 0;
 
-  // The 3-pixel frame whose outer edge is `outer` (exclusive right/bottom as a RECT), with the
-  // two diagonals when `paused`. Show draws it, Hide removes it.
+  // The 3-pixel frame drawn with a 3-pixel pen centred on the outline of `outer` (exclusive
+  // right/bottom as a RECT), with the two diagonals when `paused`. With `outer` = the capture
+  // rectangle grown by 2 on every side, the frame is the 3 pixels just outside the capture
+  // rectangle. Show draws it bright, Hide turns it dark (it blinks with the ticks); the window is
+  // re-shaped only when `outer` or `paused` changes.
   virtual void ShowMarker(const WinRect& outer, bool paused) = 0;
   virtual void HideMarker() = 0;
+  // Takes the marker off the screen (Hide only turns it dark); the next ShowMarker brings it back.
+  // Call it when the recording stops.
+  virtual void RemoveMarker() {}
 };
 
-// The display named by $DISPLAY on a connection of its own.
+// The display named by $DISPLAY on a connection of its own; nullptr when it cannot be opened.
 std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay();
 
 }  // namespace mg

@@ -1,0 +1,88 @@
+// The periodic timer: a thread of its own waiting for absolute deadlines on the monotonic clock.
+// Deadlines are start + n * period, so the ticks do not drift; a deadline that has passed when a
+// tick ends is skipped (no burst of ticks to catch up). The wait is a condition-variable wait
+// until the deadline on the steady (monotonic) clock rather than a plain clock_nanosleep, so that
+// Kill wakes the thread at once instead of waiting out a period of up to seconds.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "platform/periodic_timer.h"
+
+namespace mg {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class ThreadTimer : public IPeriodicTimer {
+ public:
+  ~ThreadTimer() override { Kill(); }
+
+  bool Start(int periodMs, std::function<void()> tick) override {
+    if (periodMs <= 0 || !tick) return false;
+    std::unique_lock lock(mutex_);
+    if (running_) return false;
+    if (tickThread_ == std::this_thread::get_id()) return false;
+    lock.unlock();
+    std::lock_guard joinLock(joinMutex_);
+    // Killed from inside its own tick earlier: that thread has ended or is ending.
+    if (thread_.joinable()) thread_.join();
+    lock.lock();
+    stop_ = false;
+    running_ = true;
+    thread_ =
+        std::thread(&ThreadTimer::Run, this, std::chrono::milliseconds(periodMs), std::move(tick));
+    tickThread_ = thread_.get_id();
+    return true;
+  }
+
+  // Kill from inside a tick only sets the flag: the thread ends when the tick returns, and is
+  // joined by a later Kill, Start or the destructor. The timer must not be destroyed by its own
+  // tick.
+  void Kill() override {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+      wake_.notify_all();
+      if (tickThread_ == std::this_thread::get_id()) return;
+    }
+    std::lock_guard joinLock(joinMutex_);
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  void Run(Clock::duration period, std::function<void()> tick) {
+    Clock::time_point deadline = Clock::now() + period;
+    std::unique_lock lock(mutex_);
+    while (true) {
+      wake_.wait_until(lock, deadline, [this] { return stop_; });
+      if (stop_) break;
+      lock.unlock();
+      tick();
+      lock.lock();
+      if (stop_) break;
+      deadline += period;
+      const Clock::time_point now = Clock::now();
+      if (deadline <= now) deadline += ((now - deadline) / period + 1) * period;
+    }
+    running_ = false;
+  }
+
+  std::mutex mutex_;  // guards stop_, running_ and tickThread_
+  std::thread::id tickThread_;
+  std::mutex joinMutex_;  // guards thread_
+  std::condition_variable wake_;
+  bool stop_ = false;
+  bool running_ = false;
+  std::thread thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<IPeriodicTimer> MakePeriodicTimer() {
+  return std::make_unique<ThreadTimer>();
+}
+
+}  // namespace mg
