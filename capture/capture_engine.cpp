@@ -1,0 +1,328 @@
+// Beginning and ending a recording, and the recording loop.
+#include "capture/capture_engine.h"
+
+#include <QEventLoop>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "capture/capture_messages.h"
+#include "capture/file_name.h"
+#include "capture/frame_format.h"
+#include "platform/priority.h"
+
+namespace mg {
+namespace {
+
+std::string Format(const char* pattern, int a) {
+  char text[512];
+  std::snprintf(text, sizeof text, pattern, a);
+  return text;
+}
+
+std::string Format(const char* pattern, int a, int b) {
+  char text[512];
+  std::snprintf(text, sizeof text, pattern, a, b);
+  return text;
+}
+
+std::string ErrorOpening(const std::string& detail) {
+  std::string text = msg::kErrorOpeningAvi;
+  text.replace(text.find("%1"), 2, detail);
+  return text;
+}
+
+uint32_t CompressorFor(uint32_t chosen, int bitsPerPixel) {
+  if (chosen != 0) return chosen;
+  if (bitsPerPixel > 8) return MakeFourcc("MSVC");
+  if (bitsPerPixel == 8) return MakeFourcc("MRLE");
+  return MakeFourcc("DIB ");
+}
+
+}  // namespace
+
+CaptureEngine::CaptureEngine(AppSettings& settings, ICaptureOwner& owner,
+                             const CapturePlatform& platform)
+    : settings_(settings),
+      owner_(owner),
+      platform_(platform),
+      frameReady_([this](uint64_t count) {
+        for (uint64_t i = 0; i < count && running_; ++i) WritePendingFrame();
+      }),
+      // Several stop requests may have piled up (a tick after an abort repeats it): one stop
+      // serves them all, and none may start a new recording.
+      stopRequest_([this](uint64_t) {
+        if (running_ && owner_.State() != Idle) owner_.OnHotKey(kHotkeyStartStop);
+      }) {}
+
+CaptureEngine::~CaptureEngine() {
+  if (platform_.timer) platform_.timer->Kill();
+}
+
+std::string CaptureEngine::RefusedSettings() const {
+  if (!(settings_.FPS >= 0.01 && settings_.FPS <= 1000.0)) return msg::kBadFps;
+  if (settings_.Width <= 0 || settings_.Height <= 0) return msg::kBadArea;
+  if (FrameBytes(settings_.Width, settings_.Height, 32) < 0) return msg::kAreaTooLarge;
+  return {};
+}
+
+bool CaptureEngine::BuildFrameFormat() {
+  ctx_.display = platform_.screen->Format();
+  const int bits = ctx_.display.bitsPerPixel;
+  ctx_.colourCount = ColourCountFor(bits);
+  ctx_.paletteTable.assign(static_cast<size_t>(ctx_.colourCount), PaletteEntry{});
+  if (ctx_.colourCount) {
+    platform_.screen->ReadPalette(ctx_.paletteTable.data(), ctx_.colourCount);
+    MarkStaticColours(ctx_.paletteTable, ctx_.display.numColors, ctx_.display.paletteNoStatic);
+  }
+  ctx_.frameFormat = MakeFrameFormat(settings_.Width, settings_.Height, bits, ctx_.paletteTable,
+                                     /*keepFlags=*/true);
+  UpdateTickPalette();
+  return bits > 0;
+}
+
+bool CaptureEngine::OpenMovie(std::string* detail) {
+  const int bits = ctx_.display.bitsPerPixel;
+  const uint32_t handler = CompressorFor(settings_.CompressorHandler, bits);
+
+  if (platform_.avi->OpenFile(settings_.AVIFileName, &ctx_.aviFile) != kAviErrOk || !ctx_.aviFile) {
+    *detail = msg::kDetailOpen;
+    return false;
+  }
+  createdFile_ = settings_.AVIFileName;
+
+  AviStreamInfo info;
+  info.fccType = kStreamTypeVideo;
+  info.fccHandler = handler;
+  info.dwScale = 100;
+  info.dwRate = static_cast<uint32_t>(settings_.FPS * 100.0);
+  info.dwSuggestedBufferSize =
+      static_cast<uint32_t>(FrameBytes(settings_.Width, settings_.Height, bits));
+  info.rcFrame = {0, 0, settings_.Width, settings_.Height};
+  std::strncpy(info.szName, "Movigram Video", sizeof info.szName - 1);
+  if (ctx_.aviFile->CreateStream(info, &ctx_.videoStream) != kAviErrOk || !ctx_.videoStream) {
+    *detail = msg::kDetailCreateVideo;
+    return false;
+  }
+
+  AviCompressOptions options;
+  options.fccType = kStreamTypeVideo;
+  options.fccHandler = handler;
+  options.dwKeyFrameEvery = static_cast<uint32_t>(std::max(0, settings_.KeyFrames));
+  options.dwQuality = static_cast<uint32_t>(std::clamp(settings_.Compress, 0, 100) * 100);
+  options.dwFlags = kAviCompressKeyFrames | kAviCompressValid;
+  options.lpFormat = ctx_.frameFormat.data();
+  options.cbFormat = static_cast<uint32_t>(ctx_.frameFormat.size());
+  options.topDownInput = true;  // grabs arrive with their rows top-down
+  if (ctx_.colourCount == 0) {
+    options.inputRedMask = ctx_.display.redMask;
+    options.inputGreenMask = ctx_.display.greenMask;
+    options.inputBlueMask = ctx_.display.blueMask;
+  }
+  if (platform_.avi->MakeCompressedStream(ctx_.videoStream, options, &ctx_.compressedStream) !=
+          kAviErrOk ||
+      !ctx_.compressedStream) {
+    *detail = msg::kDetailCompressed;
+    return false;
+  }
+
+  const int32_t rc = ctx_.compressedStream->SetFormat(
+      0, ctx_.frameFormat.data(), static_cast<int32_t>(ctx_.frameFormat.size()));
+  if (rc != kAviErrOk) {
+    *detail = Format(msg::kDetailSetFormat, rc & 0xff);
+    return false;
+  }
+
+  if (settings_.RecSound && !PrepareAudioStream()) {
+    *detail = msg::kDetailWave;
+    return false;
+  }
+  return true;
+}
+
+bool CaptureEngine::PrepareAudioStream() {
+  const WaveFormatEx wave = audio_ ? audio_->Format() : WaveFormatEx{};
+  ctx_.audioFormat.wFormatTag = wave.wFormatTag;
+  ctx_.audioFormat.nChannels = wave.nChannels;
+  ctx_.audioFormat.nSamplesPerSec = wave.nSamplesPerSec;
+  ctx_.audioFormat.nAvgBytesPerSec = wave.nAvgBytesPerSec;
+  ctx_.audioFormat.nBlockAlign = wave.nBlockAlign;
+  ctx_.audioFormat.wBitsPerSample = 8;
+  ctx_.audioFormat.cbSize = 0;
+  ctx_.audioSamplePosition = 0;
+
+  AviStreamInfo info;
+  info.fccType = kStreamTypeAudio;
+  info.dwScale = 1;
+  info.dwRate = ctx_.audioFormat.nSamplesPerSec;
+  info.dwInitialFrames = 2;
+  info.dwSuggestedBufferSize = 4096;
+  ctx_.lastAviError = ctx_.aviFile->CreateStream(info, &ctx_.audioStream);
+  if (ctx_.lastAviError != kAviErrOk || !ctx_.audioStream) return false;
+  ctx_.lastAviError = ctx_.audioStream->SetFormat(0, &ctx_.audioFormat,
+                                                  static_cast<int32_t>(sizeof ctx_.audioFormat));
+  return ctx_.lastAviError == kAviErrOk;
+}
+
+bool CaptureEngine::MakeRing() {
+  ctx_.frameBytes =
+      static_cast<int>(FrameBytes(settings_.Width, settings_.Height, ctx_.display.bitsPerPixel));
+  ctx_.writtenPaletteVersion = 0;
+  ctx_.paletteVersion = 0;
+  ctx_.grabPosition = ctx_.writePosition = -1;
+  ringMade_ = true;
+  for (int i = 0; i < kRingSize; ++i) {
+    FrameSlot& slot = ctx_.frameRing[static_cast<size_t>(i)];
+    slot.pixels = platform_.display->AllocateFrame(i, settings_.Width, settings_.Height);
+    slot.full = 0;
+    slot.paletteVersion = 0;
+    if (!slot.pixels) return false;
+  }
+  return true;
+}
+
+int CaptureEngine::BeginCapture(int mode) {
+  createdFile_.clear();
+  closeError_ = 0;
+  ctx_.frameCounter = 0;
+  ctx_.skippedCounter = 0;
+  ctx_.lastAviError = 0;
+
+  // Settings that cannot make a movie are refused before anything is opened.
+  if (const std::string refused = RefusedSettings(); !refused.empty()) {
+    owner_.ShowMessage(refused);
+    EndCapture();
+    return 0;
+  }
+
+  const DisplayFormat display = platform_.screen->Format();
+  ctx_.desktopWidth = display.desktopWidth;
+  ctx_.desktopHeight = display.desktopHeight;
+  BuildFrameFormat();
+
+  const std::string before = settings_.AVIFileName;
+  if (SettleFileName(settings_.AVIFileName, settings_.IncFilename != 0) != FileNameResult::Ok) {
+    owner_.ShowMessage(msg::kNameTooLong);
+    EndCapture();
+    return 0;
+  }
+  if (settings_.AVIFileName != before) owner_.FileNameChanged();
+
+  running_ = true;
+  std::string detail;
+  if (!OpenMovie(&detail)) {
+    owner_.ShowMessage(ErrorOpening(detail));
+    EndCapture();
+    return 0;
+  }
+  if (!MakeRing()) {
+    owner_.ShowMessage(msg::kNoFrameMemory);
+    EndCapture();
+    return 0;
+  }
+
+  owner_.ApplyWindowMode(settings_.WndHide);
+  if (settings_.RecSound && audio_) audio_->EnsureReceiver();
+  ctx_.lastCursorPos = platform_.screen->CursorPos();
+  owner_.SetState(mode == 2 ? Paused : Recording);
+
+  const double period = 1000.0 / settings_.FPS + 0.5;
+  ctx_.timerPeriodMs = std::max(1, static_cast<int>(std::min(period, 1e9)));
+
+  RaiseProcessPriority();
+  platform_.beeper->Beep(1000, 200);
+
+  if (settings_.RecSound && audio_) {
+    audioStarted_ = true;
+    audio_->Record(owner_.State() == Recording);
+  }
+  if (ctx_.colourCount) platform_.screen->WatchPalette([this] { RefreshPalette(); });
+  platform_.timer->Start(ctx_.timerPeriodMs, [this] { CaptureTick(); });
+
+  RunRecordingLoop();
+  return 1;
+}
+
+void CaptureEngine::RunRecordingLoop() {
+  QEventLoop loop;
+  while (owner_.State() != Idle) loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void CaptureEngine::RequestAbort(int32_t marker) {
+  platform_.timer->Kill();
+  ctx_.frameCounter = marker;
+  stopRequest_.Post();
+}
+
+void CaptureEngine::EndCapture() {
+  if (owner_.State() == Idle) {
+    owner_.SetState(Recording);
+    owner_.StartStopCommand();
+    return;
+  }
+
+  platform_.timer->Kill();  // no tick runs from here on
+  RestoreNormalPriority();
+  platform_.screen->WatchPalette({});
+  ctx_.paletteTable.clear();
+
+  if (audioStarted_ && audio_) audio_->Stop();
+  audioStarted_ = false;
+
+  ReleaseMovie();
+  ctx_.frameFormat.clear();
+
+  platform_.beeper->Beep(1000, 200);
+  owner_.SetState(Idle);
+  running_ = false;
+
+  if (ringMade_) {
+    platform_.display->FreeFrames();
+    for (FrameSlot& slot : ctx_.frameRing) {
+      slot.pixels = nullptr;
+      slot.full = 0;
+    }
+    ringMade_ = false;
+  }
+  DiscardNotices();
+
+  owner_.RestoreWindow();
+  Report();
+}
+
+void CaptureEngine::ReleaseMovie() {
+  ctx_.videoStream = nullptr;
+  ctx_.compressedStream.reset();
+  ctx_.audioStream = nullptr;
+  if (ctx_.aviFile) {
+    closeError_ = ctx_.aviFile->Close();
+    ctx_.aviFile.reset();
+  }
+}
+
+void CaptureEngine::Report() {
+  const int32_t frames = ctx_.frameCounter;
+  if (frames == kVideoErrorMarker || (frames > 0 && closeError_ != kAviErrOk)) {
+    const int32_t error = frames == kVideoErrorMarker ? ctx_.lastAviError : closeError_;
+    owner_.ShowMessage(Format(msg::kVideoError, (error & 0xffff) - 16384));
+  } else if (frames < -50) {
+    owner_.ShowMessage(Format(msg::kAudioError, (ctx_.lastAviError & 0xffff) - 16384));
+  } else if (frames < 0) {
+    owner_.ShowMessage(msg::kOverload);
+  } else if (frames > 0) {
+    owner_.ShowMessage(Format(msg::kTotals, frames, ctx_.skippedCounter));
+  } else if (!createdFile_.empty()) {
+    std::error_code ec;  // nothing was captured: the empty movie goes
+    std::filesystem::remove(std::filesystem::path(createdFile_), ec);
+  }
+}
+
+void CaptureEngine::DiscardNotices() {
+  // Notices posted before the timer died belong to the recording that just ended.
+  running_ = false;
+  frameReady_.Dispatch();
+  stopRequest_.Dispatch();
+}
+
+}  // namespace mg

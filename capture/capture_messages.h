@@ -1,0 +1,28 @@
+// Texts the recording shows to the user.
+#pragma once
+
+namespace mg::msg {
+
+inline constexpr const char* kErrorOpeningAvi = "Error opening AVI file. %1";
+inline constexpr const char* kDetailOpen = "(Open AVI)";
+inline constexpr const char* kDetailCreateVideo = "(Create Video Stream)";
+inline constexpr const char* kDetailCompressed = "(Make Compressed Stream)";
+inline constexpr const char* kDetailSetFormat = "(Set Video Stream Format, err %d)";
+inline constexpr const char* kDetailWave = "(Prepare Wave Stream)";
+inline constexpr const char* kTotals = "Total frames: %d, skipped: %d";
+inline constexpr const char* kOverload =
+    "The frame rate you requested is too high. Please specify lower FPS or select a smaller "
+    "screen area.";
+inline constexpr const char* kAudioError = "Error %d saving audio data, try lower frame rate.";
+inline constexpr const char* kVideoError =
+    "Error %d saving video data; the recording was stopped. The disk may be full.";
+inline constexpr const char* kBadFps =
+    "The frame rate must be a number from 0.01 to 1000 frames per second.";
+inline constexpr const char* kBadArea =
+    "The capture area must be at least 1 pixel wide and 1 pixel high.";
+inline constexpr const char* kAreaTooLarge = "The capture area is too large to record.";
+inline constexpr const char* kNameTooLong =
+    "The movie file name is too long (at most 259 characters).";
+inline constexpr const char* kNoFrameMemory = "Not enough memory for the frame buffers.";
+
+}  // namespace mg::msg

@@ -1,0 +1,118 @@
+// The frame grabber: the tick on the timer thread fills the ring, the writer on the
+// user-interface thread empties it into the compressed stream.
+#include <mutex>
+
+#include "capture/capture_engine.h"
+#include "capture/frame_format.h"
+
+namespace mg {
+
+void CaptureEngine::CaptureTick() {
+  const PointerState pointer = platform_.display->QueryPointer();
+  if (panner_)
+    panner_->PanCaptureArea(ctx_, pointer.x, pointer.y, pointer.modifiers);
+  else
+    ctx_.lastCursorPos = {pointer.x, pointer.y};
+
+  const int x = settings_.StartX, y = settings_.StartY;
+  const WinRect marker{x - 2, y - 2, x + settings_.Width + 2, y + settings_.Height + 2};
+  const bool pausedMarker = owner_.State() == Paused;
+  platform_.display->ShowMarker(marker, pausedMarker);
+
+  // The cursor is looked up only while the pointer is on the marker's rectangle (inclusive).
+  const CursorImage* cursor = nullptr;
+  if (pointer.valid && marker.left <= pointer.x && pointer.x <= marker.right &&
+      marker.top <= pointer.y && pointer.y <= marker.bottom)
+    cursor = platform_.display->Cursor();
+
+  ctx_.grabPosition = (ctx_.grabPosition + 1) % kRingSize;
+  FrameSlot& slot = ctx_.frameRing[static_cast<size_t>(ctx_.grabPosition)];
+  if (slot.full.load(std::memory_order_acquire)) {
+    // The writer has not caught up: the frame is skipped, its time slot stays empty.
+    const int32_t counted = ctx_.frameCounter.fetch_add(1) + 1;
+    ++ctx_.skippedCounter;
+    ctx_.grabPosition = (ctx_.grabPosition + kRingSize - 1) % kRingSize;
+    if (2 * ctx_.skippedCounter > counted) RequestAbort(kOverloadMarker);
+  } else {
+    const int version = ctx_.paletteVersion.load(std::memory_order_acquire);
+    if (slot.paletteVersion < version) slot.paletteVersion = version;
+    platform_.display->Grab(ctx_.grabPosition, x, y);
+    if (cursor) {
+      FrameView view;
+      view.pixels = slot.pixels;
+      view.width = settings_.Width;
+      view.height = settings_.Height;
+      view.bitsPerPixel = ctx_.display.bitsPerPixel;
+      view.stride = static_cast<int>(FrameBytes(view.width, 1, view.bitsPerPixel));
+      view.redMask = ctx_.display.redMask;
+      view.greenMask = ctx_.display.greenMask;
+      view.blueMask = ctx_.display.blueMask;
+      const int left = pointer.x - cursor->xhot - x, top = pointer.y - cursor->yhot - y;
+      if (ctx_.colourCount) {
+        std::lock_guard<std::mutex> lock(ctx_.tickPaletteLock);
+        view.palette = ctx_.tickPalette.data();
+        view.nearest = &nearest_;
+        DrawCursor(view, *cursor, left, top);
+      } else {
+        DrawCursor(view, *cursor, left, top);
+      }
+    }
+    // A frame grabbed while paused only keeps the marker going; it is never written.
+    slot.full.store(owner_.State() == Paused ? 0 : 1, std::memory_order_release);
+    frameReady_.Post();
+  }
+
+  platform_.display->HideMarker();
+}
+
+void CaptureEngine::WritePendingFrame() {
+  if (ctx_.frameCounter < 0) return;  // an abort is under way
+  ctx_.writePosition = (ctx_.writePosition + 1) % kRingSize;
+  FrameSlot& slot = ctx_.frameRing[static_cast<size_t>(ctx_.writePosition)];
+  if (!slot.full.load(std::memory_order_acquire)) return;
+
+  if (owner_.State() == Recording) {
+    const int32_t position = ctx_.frameCounter;
+    int32_t rc = kAviErrOk;
+    if (slot.paletteVersion > ctx_.writtenPaletteVersion) {
+      rc = ctx_.compressedStream->SetFormat(position, ctx_.frameFormat.data(),
+                                            static_cast<int32_t>(ctx_.frameFormat.size()));
+      ctx_.writtenPaletteVersion = slot.paletteVersion;
+    }
+    if (rc == kAviErrOk)
+      rc = ctx_.compressedStream->Write(position, 1, slot.pixels, ctx_.frameBytes, 0);
+    if (rc != kAviErrOk) {
+      // A frame that cannot be stored (a full disk) ends the recording; what was written stays.
+      ctx_.lastAviError = rc;
+      slot.full.store(0, std::memory_order_release);
+      RequestAbort(kVideoErrorMarker);
+      return;
+    }
+    ctx_.frameCounter.fetch_add(1);
+  }
+  slot.full.store(0, std::memory_order_release);
+}
+
+void CaptureEngine::RefreshPalette() {
+  if (ctx_.colourCount == 0 || ctx_.frameFormat.empty()) return;
+  platform_.screen->ReadPalette(ctx_.paletteTable.data(), ctx_.colourCount);
+  RgbQuad* table = ctx_.colourTable();
+  for (int j = 0; j < ctx_.colourCount; ++j) {
+    const PaletteEntry& e = ctx_.paletteTable[static_cast<size_t>(j)];
+    table[j] = RgbQuad{e.blue, e.green, e.red, 0};
+  }
+  UpdateTickPalette();
+  ctx_.paletteVersion.fetch_add(1, std::memory_order_release);
+}
+
+void CaptureEngine::UpdateTickPalette() {
+  if (ctx_.colourCount == 0) return;
+  std::vector<RgbQuad> table(ctx_.colourTable(), ctx_.colourTable() + ctx_.colourCount);
+  NearestColour nearest;
+  nearest.Build(table.data(), ctx_.colourCount);
+  std::lock_guard<std::mutex> lock(ctx_.tickPaletteLock);
+  ctx_.tickPalette.swap(table);
+  nearest_ = std::move(nearest);
+}
+
+}  // namespace mg

@@ -1,0 +1,158 @@
+// Test doubles for the recording engine's platform: an AVI library that records what is written
+// (and can fail), a screen and capture display with known pixels, a timer driven by hand.
+#pragma once
+
+#include <QCoreApplication>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "capture/capture_engine.h"
+
+namespace mgtest {
+
+struct StreamEvent {
+  enum Kind { Format, Frame } kind;
+  int32_t pos;
+  std::vector<uint8_t> bytes;
+};
+
+struct FakeMovie {
+  std::vector<mg::AviStreamInfo> streams;
+  std::vector<StreamEvent> video;  // what reached the compressing stream
+  std::vector<StreamEvent> audio;
+  mg::AviCompressOptions options;
+  bool closed = false;
+};
+
+class FakeAviLibrary : public mg::IAviLibrary {
+ public:
+  int32_t OpenFile(const std::string& name, std::unique_ptr<mg::IAviFile>* out) override;
+  int32_t MakeCompressedStream(mg::IAviStream* source, const mg::AviCompressOptions& options,
+                               std::unique_ptr<mg::IAviStream>* out) override;
+
+  FakeMovie movie;
+  std::vector<std::string> opened;
+  int32_t openResult = 0;
+  int32_t compressResult = 0;
+  int32_t setFormatResult = 0;
+  int failWriteAt = -1;  // the n-th frame write (0-based) fails with kAviErrFileWrite
+  int writes = 0;
+};
+
+class FakeScreen : public mg::IScreen {
+ public:
+  mg::DisplayFormat Format() override { return format; }
+  int ReadPalette(mg::PaletteEntry* entries, int count) override;
+  mg::ScreenPoint CursorPos() override { return cursorPos; }
+  void WatchPalette(std::function<void()> changed) override { watcher = std::move(changed); }
+
+  mg::DisplayFormat format{32, 24, 1280, 1024, 0, false, 0xff0000, 0xff00, 0xff};
+  std::vector<mg::PaletteEntry> palette;
+  mg::ScreenPoint cursorPos;
+  std::function<void()> watcher;
+};
+
+class FakeCaptureDisplay : public mg::ICaptureDisplay {
+ public:
+  uint8_t* AllocateFrame(int slot, int width, int height) override;
+  void FreeFrames() override;
+  bool Grab(int slot, int x, int y) override;
+  mg::PointerState QueryPointer() override { return pointer; }
+  const mg::CursorImage* Cursor() override {
+    ++cursorLookups;
+    return cursor.argb ? &cursor : nullptr;
+  }
+  void ShowMarker(const mg::WinRect& outer, bool paused) override {
+    lastMarker = outer;
+    lastMarkerPaused = paused;
+    ++markerShows;
+  }
+  void HideMarker() override { ++markerHides; }
+
+  int bitsPerPixel = 32;
+  std::map<int, std::vector<uint8_t>> frames;
+  uint8_t nextValue = 1;  // every grab fills its slot with the next value
+  std::vector<std::pair<int, int>> grabOrigins;
+  mg::PointerState pointer{5000, 5000, 0, true};
+  mg::CursorImage cursor;
+  int cursorLookups = 0;
+  mg::WinRect lastMarker;
+  bool lastMarkerPaused = false;
+  int markerShows = 0;
+  int markerHides = 0;
+  bool freed = false;
+};
+
+class ManualTimer : public mg::IPeriodicTimer {
+ public:
+  bool Start(int periodMs, std::function<void()> tick) override {
+    period = periodMs;
+    tick_ = std::move(tick);
+    running = true;
+    return true;
+  }
+  void Kill() override { running = false; }
+  void Tick() {
+    if (running && tick_) tick_();
+  }
+  int period = 0;
+  bool running = false;
+
+ private:
+  std::function<void()> tick_;
+};
+
+class CountingBeeper : public mg::IBeeper {
+ public:
+  void Beep(int hz, int ms) override {
+    if (hz == 1000 && ms == 200) ++beeps;
+  }
+  int beeps = 0;
+};
+
+// The window that owns the engine, as the main dialog would behave.
+class FakeOwner : public mg::ICaptureOwner {
+ public:
+  mg::RecordingState State() const override { return state.load(); }
+  void SetState(mg::RecordingState s) override { state = s; }
+  void StartStopCommand() override;
+  void OnHotKey(int id) override {
+    if (id == mg::kHotkeyStartStop) StartStopCommand();
+  }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ApplyWindowMode(int wndHide) override { windowModes.push_back(wndHide); }
+  void RestoreWindow() override { ++restores; }
+  void FileNameChanged() override { ++nameChanges; }
+
+  mg::CaptureEngine* engine = nullptr;
+  std::atomic<mg::RecordingState> state{mg::Idle};
+  std::vector<std::string> messages;
+  std::vector<int> windowModes;
+  int restores = 0;
+  int nameChanges = 0;
+  int startRequests = 0;  // Start/Stop pressed in Idle: a new recording would begin
+  int stops = 0;
+};
+
+// Everything a recording needs, wired together, with the settings pointing into `dir`.
+struct EngineRig {
+  explicit EngineRig(const std::string& dir);
+  // Runs a recording in `mode`; `script` runs inside the recording loop.
+  int Record(int mode, const std::function<void()>& script);
+  // Lets the recording loop handle the notices posted so far.
+  static void Pump() { QCoreApplication::processEvents(); }
+
+  mg::AppSettings settings;
+  FakeAviLibrary avi;
+  FakeScreen screen;
+  FakeCaptureDisplay display;
+  ManualTimer timer;
+  CountingBeeper beeper;
+  FakeOwner owner;
+  mg::CaptureEngine engine;
+};
+
+}  // namespace mgtest

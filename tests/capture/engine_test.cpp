@@ -1,0 +1,376 @@
+// The recording engine with doubles for the file, the screen and the timer: the ring, skipping,
+// the overload abort, pausing, palette changes, the report and refused settings.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "capture/capture_messages.h"
+#include "tests/capture/capture_doubles.h"
+
+namespace {
+
+using mgtest::EngineRig;
+using mgtest::StreamEvent;
+
+std::vector<int32_t> FramePositions(const mgtest::FakeMovie& movie) {
+  std::vector<int32_t> positions;
+  for (const auto& e : movie.video)
+    if (e.kind == StreamEvent::Frame) positions.push_back(e.pos);
+  return positions;
+}
+
+std::vector<int32_t> FormatPositions(const mgtest::FakeMovie& movie) {
+  std::vector<int32_t> positions;
+  for (const auto& e : movie.video)
+    if (e.kind == StreamEvent::Format) positions.push_back(e.pos);
+  return positions;
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  QTemporaryDir dir_;
+  EngineRig rig_{dir_.path().toStdString()};
+  std::string File(const char* name) const { return dir_.filePath(name).toStdString(); }
+};
+
+TEST_F(EngineTest, RecordsFramesAtConsecutivePositionsAndReportsTotals) {
+  const int result = rig_.Record(1, [&] {
+    for (int i = 0; i < 4; ++i) {
+      rig_.timer.Tick();
+      EngineRig::Pump();
+    }
+  });
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1, 2, 3}));
+  EXPECT_EQ(FormatPositions(rig_.avi.movie), (std::vector<int32_t>{0}));
+  // Each written frame is the grab made for it, in grab order.
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(rig_.avi.movie.video[static_cast<size_t>(i) + 1].bytes[0], i + 1);
+  ASSERT_EQ(rig_.owner.messages.size(), 1u);
+  EXPECT_EQ(rig_.owner.messages[0], "Total frames: 4, skipped: 0");
+  EXPECT_TRUE(rig_.avi.movie.closed);
+  EXPECT_TRUE(rig_.display.freed);
+  EXPECT_FALSE(rig_.timer.running);
+  EXPECT_EQ(rig_.beeper.beeps, 2);
+  EXPECT_EQ(rig_.owner.restores, 1);
+  EXPECT_EQ(rig_.settings.AVIFileName, File("clip0001.avi"));
+  EXPECT_TRUE(std::filesystem::exists(File("clip0001.avi")));
+}
+
+TEST_F(EngineTest, StreamHeaderAndCompressionOptionsFollowTheSettings) {
+  rig_.settings.FPS = 29.97;
+  rig_.settings.Width = 100;
+  rig_.settings.Height = 50;
+  rig_.settings.KeyFrames = 15;
+  rig_.settings.Compress = 60;
+  rig_.Record(1, [] {});
+  const mg::AviStreamInfo& video = rig_.avi.movie.streams.at(0);
+  EXPECT_EQ(video.fccType, mg::MakeFourcc("vids"));
+  EXPECT_EQ(video.fccHandler, mg::MakeFourcc("MSVC"));
+  EXPECT_EQ(video.dwScale, 100u);
+  EXPECT_EQ(video.dwRate, 2997u);
+  EXPECT_EQ(video.dwSuggestedBufferSize, 100u * 50u * 4u);
+  EXPECT_EQ(video.rcFrame.right, 100);
+  EXPECT_EQ(video.rcFrame.bottom, 50);
+  EXPECT_STREQ(video.szName, "Movigram Video");
+  EXPECT_EQ(video.dwQuality, 0u);
+  EXPECT_EQ(rig_.timer.period, 33);
+  EXPECT_EQ(rig_.avi.movie.options.dwKeyFrameEvery, 15u);
+  EXPECT_EQ(rig_.avi.movie.options.dwQuality, 6000u);
+  EXPECT_EQ(rig_.avi.movie.options.dwFlags, 0x0Cu);
+  EXPECT_EQ(rig_.avi.movie.options.cbFormat, 40u);
+}
+
+TEST_F(EngineTest, TimerPeriodAndRateForSlowAndRoundRates) {
+  rig_.settings.FPS = 0.5;
+  rig_.Record(1, [] {});
+  EXPECT_EQ(rig_.timer.period, 2000);
+  EXPECT_EQ(rig_.avi.movie.streams.at(0).dwRate, 50u);
+  rig_.settings.FPS = 10;
+  rig_.Record(1, [] {});
+  EXPECT_EQ(rig_.timer.period, 100);
+  EXPECT_EQ(rig_.avi.movie.streams.at(0).dwRate, 1000u);
+}
+
+TEST_F(EngineTest, CompressorIsChosenByDepthUnlessOneWasPicked) {
+  rig_.screen.format.bitsPerPixel = 8;
+  rig_.screen.palette.assign(256, mg::PaletteEntry{});
+  rig_.display.bitsPerPixel = 8;
+  rig_.Record(1, [] {});
+  EXPECT_EQ(rig_.avi.movie.streams.at(0).fccHandler, mg::MakeFourcc("MRLE"));
+  EXPECT_EQ(rig_.avi.movie.options.cbFormat, 40u + 4u * 256u);
+
+  rig_.screen.format.bitsPerPixel = 4;
+  rig_.display.bitsPerPixel = 4;
+  rig_.Record(1, [] {});
+  EXPECT_EQ(rig_.avi.movie.streams.at(0).fccHandler, mg::MakeFourcc("DIB "));
+
+  rig_.settings.CompressorHandler = mg::MakeFourcc("ZMBV");
+  rig_.Record(1, [] {});
+  EXPECT_EQ(rig_.avi.movie.streams.at(0).fccHandler, mg::MakeFourcc("ZMBV"));
+}
+
+TEST_F(EngineTest, LaggingWriterSkipsTheSixthTickAndItsPositionStaysEmpty) {
+  rig_.Record(1, [&] {
+    for (int i = 0; i < 3; ++i) {  // three frames written in time
+      rig_.timer.Tick();
+      EngineRig::Pump();
+    }
+    for (int i = 0; i < 6; ++i) rig_.timer.Tick();  // the writer falls behind
+    EXPECT_EQ(rig_.engine.Context().skippedCounter, 1);
+    EngineRig::Pump();
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(rig_.engine.Context().skippedCounter, 1);
+  EXPECT_EQ(rig_.engine.Context().frameCounter, 10);
+  // The skip was counted while five grabs waited, so they and the next land after the gap.
+  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1, 2, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(rig_.owner.messages.back(), "Total frames: 10, skipped: 1");
+}
+
+TEST_F(EngineTest, OverloadAbortsExactlyWhenMoreThanHalfWereSkipped) {
+  rig_.Record(1, [&] {
+    for (int i = 0; i < 3; ++i) {
+      rig_.timer.Tick();
+      EngineRig::Pump();
+    }
+    for (int i = 0; i < 5; ++i) rig_.timer.Tick();  // ring full
+    // Counted 3 written + skips: 4/1, 5/2, 6/3 keep going; 7/4 is more than half.
+    for (int skip = 1; skip <= 3; ++skip) {
+      rig_.timer.Tick();
+      ASSERT_TRUE(rig_.timer.running) << "skip " << skip;
+    }
+    rig_.timer.Tick();
+    EXPECT_FALSE(rig_.timer.running);
+    EXPECT_EQ(rig_.engine.Context().frameCounter, mg::kOverloadMarker);
+    EngineRig::Pump();  // the stop request arrives
+  });
+  EXPECT_EQ(rig_.owner.state, mg::Idle);
+  EXPECT_EQ(rig_.engine.Context().skippedCounter, 4);
+  EXPECT_EQ(rig_.owner.messages.back(), mg::msg::kOverload);
+  EXPECT_EQ(FramePositions(rig_.avi.movie).size(), 3u) << "nothing is written after the abort";
+  EXPECT_TRUE(std::filesystem::exists(rig_.settings.AVIFileName)) << "the movie so far stays";
+}
+
+TEST_F(EngineTest, FullRingAtTheSixthTickOfARecordingAbortsAtOnce) {
+  rig_.Record(1, [&] {
+    for (int i = 0; i < 6; ++i) rig_.timer.Tick();
+    EXPECT_FALSE(rig_.timer.running);
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(rig_.owner.messages.back(), mg::msg::kOverload);
+}
+
+TEST_F(EngineTest, RepeatedStopRequestsStopOnceAndStartNothing) {
+  rig_.Record(1, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+    rig_.engine.RequestAbort(mg::kOverloadMarker);
+    rig_.engine.RequestAbort(mg::kOverloadMarker);
+    EngineRig::Pump();
+  });
+  EngineRig::Pump();
+  rig_.engine.RequestAbort(mg::kOverloadMarker);  // a late request after the stop
+  EngineRig::Pump();
+  EXPECT_EQ(rig_.owner.stops, 1);
+  EXPECT_EQ(rig_.owner.startRequests, 0);
+  EXPECT_EQ(rig_.owner.state, mg::Idle);
+}
+
+TEST_F(EngineTest, FramesGrabbedWhilePausedAreNeitherWrittenNorCounted) {
+  rig_.Record(2, [&] {
+    for (int i = 0; i < 3; ++i) {
+      rig_.timer.Tick();
+      EngineRig::Pump();
+      EXPECT_TRUE(rig_.display.lastMarkerPaused);
+    }
+    EXPECT_EQ(rig_.engine.Context().frameCounter, 0);
+    rig_.owner.SetState(mg::Recording);  // resume
+    rig_.timer.Tick();
+    rig_.owner.SetState(mg::Paused);  // paused before the writer saw it: dropped
+    EngineRig::Pump();
+    rig_.owner.SetState(mg::Recording);
+    rig_.timer.Tick();
+    EngineRig::Pump();
+    EXPECT_FALSE(rig_.display.lastMarkerPaused);
+  });
+  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0}));
+  EXPECT_EQ(rig_.avi.movie.video.back().bytes[0], 5) << "the fifth grab is the one written";
+  EXPECT_EQ(rig_.owner.messages.back(), "Total frames: 1, skipped: 0");
+}
+
+TEST_F(EngineTest, StartedPausedAndStoppedDeletesTheFileAndSaysNothing) {
+  rig_.Record(2, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_TRUE(rig_.owner.messages.empty());
+  ASSERT_EQ(rig_.avi.opened.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(rig_.avi.opened[0]));
+  EXPECT_EQ(rig_.beeper.beeps, 2);
+}
+
+TEST_F(EngineTest, PaletteChangeGivesOneFormatChangeBeforeTheFirstFrameWithTheNewTable) {
+  rig_.screen.format = mg::DisplayFormat{8, 8, 640, 480, 20, false, 0, 0, 0};
+  rig_.screen.palette.assign(256, mg::PaletteEntry{10, 20, 30, 0});
+  rig_.display.bitsPerPixel = 8;
+  rig_.Record(1, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+    rig_.timer.Tick();  // grabbed with the old table, written after the change
+    rig_.timer.Tick();
+    rig_.screen.palette.assign(256, mg::PaletteEntry{200, 100, 50, 0});
+    ASSERT_TRUE(rig_.screen.watcher) << "the engine watches the palette while recording";
+    rig_.screen.watcher();
+    rig_.timer.Tick();  // the first frame with the new table
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(FormatPositions(rig_.avi.movie), (std::vector<int32_t>{0, 3}));
+  const auto& change = rig_.avi.movie.video[4];  // after format 0 and three frames
+  ASSERT_EQ(change.kind, StreamEvent::Format);
+  ASSERT_EQ(change.bytes.size(), 40u + 1024u);
+  // A re-read table takes the colours as they are, without flags or forced black and white.
+  EXPECT_EQ(change.bytes[40], 50);
+  EXPECT_EQ(change.bytes[41], 100);
+  EXPECT_EQ(change.bytes[42], 200);
+  EXPECT_EQ(change.bytes[43], 0);
+  EXPECT_EQ(change.bytes[40 + 4 * 255 + 2], 200);
+  // The table at the start had black and white forced at its ends.
+  const auto& first = rig_.avi.movie.video[0].bytes;
+  EXPECT_EQ(first[40 + 2], 0);
+  EXPECT_EQ(first[40 + 4 * 255 + 2], 255);
+}
+
+TEST_F(EngineTest, FailingFrameWriteStopsTheRecordingWithAMessage) {
+  rig_.avi.failWriteAt = 2;
+  rig_.Record(1, [&] {
+    for (int i = 0; i < 5; ++i) {
+      rig_.timer.Tick();
+      EngineRig::Pump();
+    }
+  });
+  EXPECT_EQ(rig_.owner.state, mg::Idle);
+  EXPECT_FALSE(rig_.timer.running);
+  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1}));
+  ASSERT_FALSE(rig_.owner.messages.empty());
+  EXPECT_NE(rig_.owner.messages.back().find("Error 110 saving video data"), std::string::npos)
+      << rig_.owner.messages.back();
+  EXPECT_TRUE(std::filesystem::exists(rig_.avi.opened[0])) << "frames written so far stay";
+}
+
+TEST_F(EngineTest, FailedOpenShowsTheDetailAndBeepsOnce) {
+  rig_.avi.openResult = mg::kAviErrFileOpen;
+  EXPECT_EQ(rig_.Record(1, [] {}), 0);
+  ASSERT_EQ(rig_.owner.messages.size(), 1u);
+  EXPECT_EQ(rig_.owner.messages[0], "Error opening AVI file. (Open AVI)");
+  EXPECT_EQ(rig_.beeper.beeps, 1);
+  EXPECT_EQ(rig_.owner.state, mg::Idle);
+  EXPECT_EQ(rig_.owner.stops, 1) << "the failed start ends through the Start/Stop command";
+  EXPECT_TRUE(rig_.owner.windowModes.empty());
+}
+
+TEST_F(EngineTest, FailedSetFormatNamesTheLowByteOfTheErrorAndDeletesThePartialFile) {
+  rig_.avi.setFormatResult = mg::kAviErrBadFormat;
+  EXPECT_EQ(rig_.Record(1, [] {}), 0);
+  EXPECT_EQ(rig_.owner.messages.at(0),
+            "Error opening AVI file. (Set Video Stream Format, err 102)");
+  EXPECT_FALSE(std::filesystem::exists(rig_.avi.opened.at(0)));
+  EXPECT_EQ(rig_.beeper.beeps, 1);
+}
+
+TEST_F(EngineTest, FailedCompressedStreamNamesItsStep) {
+  rig_.avi.compressResult = mg::kAviErrNoCompressor;
+  rig_.Record(1, [] {});
+  EXPECT_EQ(rig_.owner.messages.at(0), "Error opening AVI file. (Make Compressed Stream)");
+}
+
+TEST_F(EngineTest, UnusableRatesAndAreasAreRefusedBeforeAnythingIsOpened) {
+  // The previous movie under the stored name must survive a refused start.
+  std::ofstream(File("clip0001.avi")) << "movie";
+  rig_.settings.AVIFileName = File("clip0001.avi");
+  struct Case {
+    double fps;
+    int width, height;
+    const char* message;
+  } cases[] = {{0, 320, 240, mg::msg::kBadFps},
+               {-5, 320, 240, mg::msg::kBadFps},
+               {std::nan(""), 320, 240, mg::msg::kBadFps},
+               {10, 0, 240, mg::msg::kBadArea},
+               {10, 320, -1, mg::msg::kBadArea},
+               {10, 100000, 100000, mg::msg::kAreaTooLarge}};
+  for (const Case& c : cases) {
+    rig_.owner.messages.clear();
+    rig_.beeper.beeps = 0;
+    rig_.settings.FPS = c.fps;
+    rig_.settings.Width = c.width;
+    rig_.settings.Height = c.height;
+    EXPECT_EQ(rig_.Record(1, [] {}), 0);
+    EXPECT_EQ(rig_.owner.messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(rig_.beeper.beeps, 1);
+    EXPECT_EQ(rig_.owner.state, mg::Idle);
+  }
+  EXPECT_TRUE(rig_.avi.opened.empty());
+  EXPECT_TRUE(std::filesystem::exists(File("clip0001.avi")));
+}
+
+TEST_F(EngineTest, OverlongFileNameIsRefusedNotCut) {
+  rig_.settings.AVIFileName = File("") + std::string(300, 'x');
+  const std::string before = rig_.settings.AVIFileName;
+  EXPECT_EQ(rig_.Record(1, [] {}), 0);
+  EXPECT_EQ(rig_.owner.messages.at(0), mg::msg::kNameTooLong);
+  EXPECT_EQ(rig_.settings.AVIFileName, before);
+  EXPECT_TRUE(rig_.avi.opened.empty());
+}
+
+TEST_F(EngineTest, WindowModeAndCursorLookupFollowTheMarkerRectangle) {
+  rig_.settings.StartX = 100;
+  rig_.settings.StartY = 100;
+  rig_.settings.Width = 50;
+  rig_.settings.Height = 40;
+  rig_.settings.WndHide = 1050;
+  rig_.Record(1, [&] {
+    struct P {
+      int x, y;
+      bool looked;
+    } points[] = {{98, 98, true},    {97, 120, false},  {152, 142, true},
+                  {153, 120, false}, {120, 143, false}, {120, 97, false}};
+    for (const P& p : points) {
+      const int before = rig_.display.cursorLookups;
+      rig_.display.pointer = {p.x, p.y, 0, true};
+      rig_.timer.Tick();
+      EngineRig::Pump();
+      EXPECT_EQ(rig_.display.cursorLookups - before, p.looked ? 1 : 0) << p.x << "," << p.y;
+    }
+  });
+  EXPECT_EQ(rig_.owner.windowModes, std::vector<int>{1050});
+  EXPECT_EQ(rig_.display.lastMarker.left, 98);
+  EXPECT_EQ(rig_.display.lastMarker.top, 98);
+  EXPECT_EQ(rig_.display.lastMarker.right, 152);
+  EXPECT_EQ(rig_.display.lastMarker.bottom, 142);
+  EXPECT_EQ(rig_.display.markerShows, rig_.display.markerHides);
+}
+
+TEST_F(EngineTest, TheCursorIsDrawnIntoTheFrameAtItsHotSpot) {
+  rig_.settings.Width = 16;
+  rig_.settings.Height = 16;
+  uint32_t white[4] = {0xffffffff, 0xffffffff, 0xffffffff, 0xffffffff};
+  rig_.display.cursor = mg::CursorImage{2, 2, 1, 1, white, 1};
+  rig_.display.pointer = {5, 6, 0, true};
+  rig_.Record(1, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  const auto& frame = rig_.avi.movie.video.at(1).bytes;  // rows top-down, 4 bytes a pixel
+  auto pixel = [&](int x, int y) { return frame[static_cast<size_t>((y * 16 + x) * 4)]; };
+  EXPECT_EQ(pixel(4, 5), 255);
+  EXPECT_EQ(pixel(5, 6), 255);
+  EXPECT_EQ(pixel(6, 6), 1) << "the grab's own value outside the cursor";
+  EXPECT_EQ(pixel(3, 5), 1);
+}
+
+}  // namespace
