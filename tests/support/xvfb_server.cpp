@@ -14,10 +14,15 @@ namespace mgtest {
 XvfbServer::XvfbServer(int width, int height, int depth, const std::string& extraArgs) {
   int fds[2];
   if (pipe(fds) != 0) return;
-  std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                   std::to_string(width) + "x" + std::to_string(height) + "x" +
-                                       std::to_string(depth),
-                                   "-nolisten", "tcp"};
+  std::vector<std::string> args = {
+      "Xvfb",
+      "-displayfd",
+      std::to_string(fds[1]),
+      "-screen",
+      "0",
+      std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth),
+      "-nolisten",
+      "tcp"};
   std::istringstream extra(extraArgs);
   for (std::string word; extra >> word;) args.push_back(word);
 

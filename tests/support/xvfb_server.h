@@ -1,8 +1,8 @@
 // A private X server for one test: Xvfb at a chosen size and depth on a free display number.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 
 namespace mgtest {
 
