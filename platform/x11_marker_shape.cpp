@@ -1,5 +1,6 @@
 #include "platform/x11_marker_shape.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace mg {
@@ -70,8 +71,17 @@ std::vector<MarkerRect> MarkerShape(const WinRect& outer, bool paused) {
   }
   if (paused) {
     // (left, top) is (1, 1) in the window; (right, bottom) is (w - 1, h - 1).
-    AddLine(1, 1, w - 1, h - 1, &rects);
-    AddLine(w - 1, 1, 1, h - 1, &rects);
+    std::vector<MarkerRect> lines;
+    AddLine(1, 1, w - 1, h - 1, &lines);
+    AddLine(w - 1, 1, 1, h - 1, &lines);
+    // The pen reaches one pixel past the box where a line starts on the right edge: cut it.
+    for (MarkerRect r : lines) {
+      const int x0 = std::max(r.x, 0);
+      const int y0 = std::max(r.y, 0);
+      const int x1 = std::min(r.x + r.width, w);
+      const int y1 = std::min(r.y + r.height, h);
+      if (x0 < x1 && y0 < y1) rects.push_back({x0, y0, x1 - x0, y1 - y0});
+    }
   }
   return rects;
 }
