@@ -59,9 +59,11 @@ AVPixelFormat Yuv420Format(InputLayout) {
   return AV_PIX_FMT_YUV420P;
 }
 
-// Microsoft Video 1: libavcodec's encoder has a fixed quality; key frames from keyint_min.
+// Microsoft Video 1: libavcodec's encoder has a fixed quality. It makes a key frame after
+// keyint_min frames that were not, so an interval of N needs keyint_min N - 1. (It also marks a
+// frame key when it happened to code every block without reference to the previous frame.)
 void ConfigureMsvc(AVCodecContext* c, AVDictionary**, const CompressorSettings& s) {
-  c->keyint_min = KeyInterval(s);
+  c->keyint_min = KeyInterval(s) - 1;
 }
 
 // ZMBV is lossless. Its motion search is kept to +-2 pixels: at its full +-8 range a scrolling

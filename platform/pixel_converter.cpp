@@ -48,6 +48,12 @@ int32_t PixelConverter::Open(const InputFrameFormat& input, AVPixelFormat dst, i
     return kAviErrBadFormat;
   }
   SetColourTable(input.colours);
+  // Indexed pixels for a direct-colour encoder are looked up in the colour table by us (exact),
+  // not by libswscale, whose palette path goes through YUV for planar outputs.
+  if (src_ == AV_PIX_FMT_PAL8 && dst_ != AV_PIX_FMT_PAL8) {
+    expanded_.resize(static_cast<size_t>(input.width) * 4 * static_cast<size_t>(input.height));
+    src_ = AV_PIX_FMT_BGR0;
+  }
   if (src_ != dst_) {
     if (!sws_isSupportedInput(src_) || !sws_isSupportedOutput(dst_)) return kAviErrBadFormat;
     // Same size in and out: libswscale only changes the pixel format (and for most RGB pairs
@@ -86,6 +92,11 @@ int32_t PixelConverter::Convert(const uint8_t* pixels, AVFrame** out) {
     srcData[0] = pixels + static_cast<ptrdiff_t>(input_.height - 1) * input_.stride;
     srcLines[0] = -input_.stride;
   }
+  if (!expanded_.empty()) {
+    ExpandIndexed(srcData[0], srcLines[0]);
+    srcData[0] = expanded_.data();
+    srcLines[0] = input_.width * 4;
+  }
   if (src_ == AV_PIX_FMT_PAL8) srcData[1] = reinterpret_cast<const uint8_t*>(palette_);
 
   if (sws_) {
@@ -99,6 +110,20 @@ int32_t PixelConverter::Convert(const uint8_t* pixels, AVFrame** out) {
   RepeatEdges();
   *out = frame_;
   return kAviErrOk;
+}
+
+void PixelConverter::ExpandIndexed(const uint8_t* top, int line) {
+  uint8_t* out = expanded_.data();
+  for (int y = 0; y < input_.height; ++y) {
+    const uint8_t* row = top + static_cast<ptrdiff_t>(y) * line;
+    for (int x = 0; x < input_.width; ++x, out += 4) {
+      const uint32_t c = palette_[row[x]];
+      out[0] = static_cast<uint8_t>(c);
+      out[1] = static_cast<uint8_t>(c >> 8);
+      out[2] = static_cast<uint8_t>(c >> 16);
+      out[3] = 0;
+    }
+  }
 }
 
 // Fills the padding columns and rows with copies of the last real column and row, so that an

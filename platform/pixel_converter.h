@@ -1,7 +1,8 @@
 // Turns input frames (any InputLayout except 1- and 4-bit, either row order) into AVFrames of an
 // encoder's pixel format with libswscale. The context and the frame are made once; a frame is
 // reallocated only while the encoder still holds the previous one. Bottom-up input is read
-// through a flipped view (last row first, negative line size), never copied first.
+// through a flipped view (last row first, negative line size), never copied first; only 8-bit
+// input for a direct-colour encoder goes through one lookup pass of our own.
 #pragma once
 
 #include <cstdint>
@@ -38,13 +39,15 @@ class PixelConverter {
 
  private:
   void RepeatEdges();
+  void ExpandIndexed(const uint8_t* top, int line);
 
   InputFrameFormat input_;
   AVPixelFormat src_ = AV_PIX_FMT_NONE;
   AVPixelFormat dst_ = AV_PIX_FMT_NONE;
   SwsContext* sws_ = nullptr;
   AVFrame* frame_ = nullptr;
-  uint32_t palette_[256] = {};  // 0xAARRGGBB, as libswscale and libavcodec read PAL8
+  std::vector<uint8_t> expanded_;  // indexed input looked up as blue-green-red-x, when needed
+  uint32_t palette_[256] = {};     // 0xAARRGGBB, as libswscale and libavcodec read PAL8
 };
 
 }  // namespace mg
