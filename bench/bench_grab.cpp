@@ -1,0 +1,227 @@
+// Cost of one capture tick at 1920x1080: a bare MIT-SHM grab (XShmGetImage) against the whole
+// tick of the X11 capture display (marker shown, pointer, cursor, grab into a ring slot, marker
+// hidden), and the heap allocations a tick makes (malloc is counted by this program). Times are
+// medians of the single ticks.
+//
+//   bench_grab [--current-display] [ticks]
+//
+// Without --current-display it starts its own Xvfb at 1920x1080x24.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/x11_capture_display.h"
+
+// Counting allocator: every malloc family call of the process goes through here.
+extern "C" void* __libc_malloc(size_t);
+extern "C" void* __libc_calloc(size_t, size_t);
+extern "C" void* __libc_realloc(void*, size_t);
+extern "C" void __libc_free(void*);
+
+namespace {
+std::atomic<long> g_allocations{0};
+}
+
+extern "C" void* malloc(size_t n) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  return __libc_malloc(n);
+}
+extern "C" void* calloc(size_t n, size_t m) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  return __libc_calloc(n, m);
+}
+extern "C" void* realloc(void* p, size_t n) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  return __libc_realloc(p, n);
+}
+extern "C" void free(void* p) {
+  __libc_free(p);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Median of per-tick times: the machine is shared, and a mean follows its busy moments.
+double Median(std::vector<double>& us) {
+  std::sort(us.begin(), us.end());
+  return us.empty() ? 0 : us[us.size() / 2];
+}
+
+pid_t StartXvfb(std::string* display) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const std::string fd = std::to_string(fds[1]);
+    if (!freopen("/dev/null", "w", stderr)) _exit(126);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  pollfd p{fds[0], POLLIN, 0};
+  char c = 0;
+  while (poll(&p, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) return -1;
+  *display = ":" + number;
+  return pid;
+}
+
+// A busy picture, so the grab copies real content.
+void Paint(Display* d) {
+  const int screen = DefaultScreen(d);
+  GC gc = XCreateGC(d, DefaultRootWindow(d), 0, nullptr);
+  for (int i = 0; i < 400; ++i) {
+    XSetForeground(d, gc, static_cast<unsigned long>(i) * 2654435761u & 0xffffff);
+    XFillRectangle(d, DefaultRootWindow(d), gc, (i * 97) % DisplayWidth(d, screen),
+                   (i * 53) % DisplayHeight(d, screen), 200, 120);
+  }
+  XFreeGC(d, gc);
+  XSync(d, False);
+}
+
+double BareShm(Display* d, int w, int h, int ticks) {
+  XShmSegmentInfo info{};
+  XImage* image =
+      XShmCreateImage(d, DefaultVisual(d, DefaultScreen(d)),
+                      static_cast<unsigned>(DefaultDepth(d, DefaultScreen(d))), ZPixmap, nullptr,
+                      &info, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  info.shmid =
+      shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * h, IPC_CREAT | 0600);
+  info.shmaddr = image->data = static_cast<char*>(shmat(info.shmid, nullptr, 0));
+  info.readOnly = False;
+  XShmAttach(d, &info);
+  XSync(d, False);
+  shmctl(info.shmid, IPC_RMID, nullptr);
+  XShmGetImage(d, DefaultRootWindow(d), image, 0, 0, AllPlanes);
+  std::vector<double> times(static_cast<size_t>(ticks));
+  for (int i = 0; i < ticks; ++i) {
+    const auto start = Clock::now();
+    XShmGetImage(d, DefaultRootWindow(d), image, 0, 0, AllPlanes);
+    times[static_cast<size_t>(i)] =
+        std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+  }
+  const double us = Median(times);
+  XShmDetach(d, &info);
+  XSync(d, False);
+  shmdt(info.shmaddr);
+  image->data = nullptr;
+  XDestroyImage(image);
+  return us;
+}
+
+struct TickFigures {
+  double us;
+  double allocationsPerTick;
+};
+
+TickFigures Ticks(mg::X11CaptureDisplay* cap, int x, int y, int w, int h, int ticks, bool full) {
+  for (int slot = 0; slot < 5; ++slot) cap->AllocateFrame(slot, w, h);
+  const mg::WinRect outer{x - 2, y - 2, x + w + 2, y + h + 2};
+  auto tick = [&](int i) {
+    if (full) cap->ShowMarker(outer, false);
+    const mg::PointerState pointer = full ? cap->QueryPointer() : mg::PointerState{};
+    const mg::CursorImage* cursor = full ? cap->Cursor() : nullptr;
+    cap->Grab(i % 5, x, y);
+    if (full) cap->HideMarker();
+    (void)pointer;
+    (void)cursor;
+  };
+  for (int i = 0; i < 10; ++i) tick(i);  // warm-up: marker window, cursor image, event queue
+  std::vector<double> times(static_cast<size_t>(ticks));
+  const long before = g_allocations.load();
+  for (int i = 0; i < ticks; ++i) {
+    const auto start = Clock::now();
+    tick(i);
+    times[static_cast<size_t>(i)] =
+        std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+  }
+  const long allocations = g_allocations.load() - before;
+  const double us = Median(times);
+  cap->FreeFrames();
+  return {us, static_cast<double>(allocations) / ticks};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool current = false;
+  int ticks = 200;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--current-display") == 0)
+      current = true;
+    else
+      ticks = std::max(1, std::atoi(argv[i]));
+  }
+  std::string display;
+  pid_t server = -1;
+  if (!current) {
+    server = StartXvfb(&display);
+    if (server < 0) {
+      std::fprintf(stderr, "bench_grab: could not start Xvfb\n");
+      return 1;
+    }
+  } else if (const char* env = std::getenv("DISPLAY")) {
+    display = env;
+  }
+
+  int status = 0;
+  Display* d = XOpenDisplay(display.c_str());
+  auto cap = mg::X11CaptureDisplay::Open(display.c_str());
+  auto plain = mg::X11CaptureDisplay::Open(display.c_str(), {.allowSharedMemory = false});
+  if (!d || !cap || !plain || !XShmQueryExtension(d)) {
+    std::fprintf(stderr, "bench_grab: display %s unusable (MIT-SHM needed)\n", display.c_str());
+    status = 1;
+  } else {
+    Paint(d);
+    const int sw = DisplayWidth(d, DefaultScreen(d));
+    const int sh = DisplayHeight(d, DefaultScreen(d));
+    std::printf("display %s %dx%d depth %d, %d ticks each\n", display.c_str(), sw, sh,
+                DefaultDepth(d, DefaultScreen(d)), ticks);
+    const double bare = BareShm(d, sw, sh, ticks);
+    std::printf("%-44s %9.0f us median\n", "bare XShmGetImage, whole screen", bare);
+    const TickFigures grab = Ticks(cap.get(), 0, 0, sw, sh, ticks, false);
+    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
+                "Grab only (SHM slot), whole screen", grab.us, grab.allocationsPerTick);
+    const TickFigures full = Ticks(cap.get(), 0, 0, sw, sh, ticks, true);
+    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
+                "tick: marker+pointer+cursor+grab+marker", full.us, full.allocationsPerTick);
+    const TickFigures part = Ticks(cap.get(), 300, 200, 1280, 720, ticks, true);
+    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n", "tick, 1280x720 area inside",
+                part.us, part.allocationsPerTick);
+    const TickFigures edge = Ticks(cap.get(), 1000, 700, 1280, 720, ticks, true);
+    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
+                "tick, 1280x720 area across the corner", edge.us, edge.allocationsPerTick);
+    const TickFigures fallback = Ticks(plain.get(), 0, 0, sw, sh, ticks, true);
+    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
+                "tick without SHM (GetImage), whole screen", fallback.us,
+                fallback.allocationsPerTick);
+  }
+  plain.reset();
+  cap.reset();
+  if (d) XCloseDisplay(d);
+  if (server > 0) {
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+  }
+  return status;
+}
