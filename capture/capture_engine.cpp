@@ -74,7 +74,10 @@ bool CaptureEngine::BuildFrameFormat() {
   ctx_.paletteTable.assign(static_cast<size_t>(ctx_.colourCount), PaletteEntry{});
   if (ctx_.colourCount) {
     platform_.screen->ReadPalette(ctx_.paletteTable.data(), ctx_.colourCount);
-    MarkStaticColours(ctx_.paletteTable, ctx_.display.numColors, ctx_.display.paletteNoStatic);
+    // The table must give each screen pixel value its real colour: the ends are marked static
+    // but not forced to black and white, since on X those cells may hold any colour.
+    MarkStaticColours(ctx_.paletteTable, ctx_.display.numColors, ctx_.display.paletteNoStatic,
+                      /*forceBlackWhite=*/false);
   }
   ctx_.frameFormat = MakeFrameFormat(settings_.Width, settings_.Height, bits, ctx_.paletteTable,
                                      /*keepFlags=*/true);
@@ -263,6 +266,7 @@ void CaptureEngine::EndCapture() {
   }
 
   platform_.timer->Kill();  // no tick runs from here on
+  platform_.display->RemoveMarker();
   RestoreNormalPriority();
   platform_.screen->WatchPalette({});
   ctx_.paletteTable.clear();

@@ -17,12 +17,15 @@ int ColourCountFor(int bitsPerPixel) {
   return bitsPerPixel > 0 && bitsPerPixel <= 8 ? 1 << bitsPerPixel : 0;
 }
 
-void MarkStaticColours(std::vector<PaletteEntry>& entries, int numColors, bool noStatic) {
+void MarkStaticColours(std::vector<PaletteEntry>& entries, int numColors, bool noStatic,
+                       bool forceBlackWhite) {
   const int count = static_cast<int>(entries.size());
   if (count == 0) return;
   int staticCount = numColors / 2;
-  entries.front().red = entries.front().green = entries.front().blue = 0;
-  entries.back().red = entries.back().green = entries.back().blue = 255;
+  if (forceBlackWhite) {
+    entries.front().red = entries.front().green = entries.front().blue = 0;
+    entries.back().red = entries.back().green = entries.back().blue = 255;
+  }
   if (noStatic) staticCount = 1;
 
   for (int j = 0; j < count; ++j) {

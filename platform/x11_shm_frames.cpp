@@ -20,7 +20,10 @@ X11FrameStore::X11FrameStore(Display* display, const X11PixelLayout& layout, boo
       root_(DefaultRootWindow(display)),
       layout_(layout),
       // A full-width grab must land with the rows exactly where a DIB has them.
-      sharedAllowed_(useSharedMemory && layout.scanlinePad == 32) {}
+      sharedAllowed_(useSharedMemory && layout.scanlinePad == 32) {
+  // Each shared image points at its frame's segment record: frames must never move.
+  frames_.reserve(kMaxSlots);
+}
 
 X11FrameStore::~X11FrameStore() {
   FreeAll();

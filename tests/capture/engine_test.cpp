@@ -240,10 +240,13 @@ TEST_F(EngineTest, PaletteChangeGivesOneFormatChangeBeforeTheFirstFrameWithTheNe
   EXPECT_EQ(change.bytes[42], 200);
   EXPECT_EQ(change.bytes[43], 0);
   EXPECT_EQ(change.bytes[40 + 4 * 255 + 2], 200);
-  // The table at the start had black and white forced at its ends.
+  // The table at the start keeps the real colours at its ends (they are ordinary cells on X),
+  // flagged static.
   const auto& first = rig_.avi.movie.video[0].bytes;
-  EXPECT_EQ(first[40 + 2], 0);
-  EXPECT_EQ(first[40 + 4 * 255 + 2], 255);
+  EXPECT_EQ(first[40 + 2], 10);
+  EXPECT_EQ(first[40 + 3], 0);
+  EXPECT_EQ(first[40 + 4 * 255 + 2], 10);
+  EXPECT_EQ(first[40 + 4 * 100 + 3], 1) << "the colour repeats the upper static block";
 }
 
 TEST_F(EngineTest, FailingFrameWriteStopsTheRecordingWithAMessage) {

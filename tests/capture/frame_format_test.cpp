@@ -71,6 +71,18 @@ TEST(FrameFormatTest, TwentyStaticColoursAndRepeatsOfTheUpperBlock) {
   EXPECT_EQ(table[255].rgbRed, 255);
 }
 
+TEST(FrameFormatTest, EndsKeepTheirColoursWhenNotForced) {
+  auto p = Grey();
+  p[0] = {7, 8, 9, 0};
+  p[255] = {1, 2, 3, 0};
+  mg::MarkStaticColours(p, 2, true, /*forceBlackWhite=*/false);
+  EXPECT_EQ(p[0].red, 7);
+  EXPECT_EQ(p[255].blue, 3);
+  EXPECT_EQ(p[0].flags, 0);
+  EXPECT_EQ(p[255].flags, 0);
+  EXPECT_EQ(p[128].flags, 4);
+}
+
 TEST(FrameFormatTest, NoStaticColoursMeansEveryMiddleEntryIsNoCollapse) {
   auto p = Grey();
   mg::MarkStaticColours(p, 0, false);

@@ -1,0 +1,215 @@
+// Recordings from end to end on private X servers at depth 24, 16 and 8: the real grabber,
+// cursor, marker, timer, compressors and AVI writer, read back through libavformat.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/avi_file.h"
+#include "platform/beep.h"
+#include "platform/capture_display.h"
+#include "platform/periodic_timer.h"
+#include "platform/screen.h"
+#include "tests/capture/capture_doubles.h"
+#include "tests/e2e/screen_scene.h"
+#include "tests/support/avi_reader.h"
+
+namespace {
+
+using mgtest::ScreenScene;
+
+int Channel(uint32_t rgb, int shift) {
+  return static_cast<int>((rgb >> shift) & 0xff);
+}
+
+int Distance(uint32_t a, uint32_t b) {
+  int worst = 0;
+  for (int shift : {0, 8, 16})
+    worst = std::max(worst, std::abs(Channel(a, shift) - Channel(b, shift)));
+  return worst;
+}
+
+// Everything for one recording on one private X server.
+class Recorder {
+ public:
+  explicit Recorder(const std::string& display) : scoped_(display) {
+    screen_ = mg::MakeX11Screen();
+    capture_ = mg::MakeX11CaptureDisplay();
+    timer_ = mg::MakePeriodicTimer();
+    avi_ = mg::MakeAviLibrary();
+    engine_ = std::make_unique<mg::CaptureEngine>(
+        settings, owner,
+        mg::CapturePlatform{avi_.get(), screen_.get(), capture_.get(), timer_.get(), &beeper});
+    owner.engine = engine_.get();
+    settings.RecSound = 0;
+    settings.IncFilename = 0;
+  }
+  bool ok() const { return screen_ && capture_ && timer_ && avi_; }
+
+  // Records for about `ms` milliseconds of wall time; `during` runs once, half-way.
+  int Record(int ms, const std::function<void()>& during = {}) {
+    QTimer start;
+    start.setSingleShot(true);
+    QObject::connect(&start, &QTimer::timeout, [&] {
+      Wait(ms / 2);
+      if (during) during();
+      Wait(ms - ms / 2);
+      if (owner.State() != mg::Idle) owner.StartStopCommand();
+    });
+    start.start(0);
+    return engine_->BeginCapture(1);
+  }
+  mg::CaptureEngine& engine() { return *engine_; }
+
+  mg::AppSettings settings;
+  mgtest::FakeOwner owner;
+  mgtest::CountingBeeper beeper;
+
+ private:
+  static void Wait(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+
+  mgtest::ScopedDisplay scoped_;
+  std::unique_ptr<mg::IScreen> screen_;
+  std::unique_ptr<mg::ICaptureDisplay> capture_;
+  std::unique_ptr<mg::IPeriodicTimer> timer_;
+  std::unique_ptr<mg::IAviLibrary> avi_;
+  std::unique_ptr<mg::CaptureEngine> engine_;
+};
+
+struct DepthCase {
+  int depth;
+  const char* compressor;  // "" = chosen by depth
+  int tolerance;           // per channel, after the codec and the colour depth
+};
+
+class RecordingE2E : public ::testing::TestWithParam<DepthCase> {
+ protected:
+  static constexpr int kX = 40, kY = 24, kW = 160, kH = 96;
+
+  void SetUp() override {
+    scene_ = std::make_unique<ScreenScene>(320, 240, GetParam().depth);
+    ASSERT_TRUE(scene_->ok()) << "no Xvfb at depth " << GetParam().depth;
+    rec_ = std::make_unique<Recorder>(scene_->display());
+    ASSERT_TRUE(rec_->ok());
+    auto& s = rec_->settings;
+    s.StartX = kX;
+    s.StartY = kY;
+    s.Width = kW;
+    s.Height = kH;
+    s.FPS = 20;
+    s.AVIFileName = dir_.filePath("movie.avi").toStdString();
+    if (*GetParam().compressor) s.CompressorHandler = mg::MakeFourcc(GetParam().compressor);
+  }
+
+  // Every pixel of `frame` against the picture, except inside `cursor` (frame coordinates, the
+  // cursor's square there); returns the count of pixels off by more than the tolerance.
+  int Mismatches(const mgtest::DecodedFrame& frame, int cx0, int cy0, int cx1, int cy1) const {
+    int bad = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const bool inCursor = x >= cx0 && x < cx1 && y >= cy0 && y < cy1;
+        const uint32_t want = inCursor ? scene_->CursorColour() : scene_->ColourAt(kX + x, kY + y);
+        if (Distance(frame.Pixel(x, y), want) > GetParam().tolerance) ++bad;
+      }
+    return bad;
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<ScreenScene> scene_;
+  std::unique_ptr<Recorder> rec_;
+};
+
+TEST_P(RecordingE2E, FramesShowTheScreenWithTheCursorAndNoMarker) {
+  // Pointer inside the area: the cursor square is in every frame, centred on the pointer.
+  scene_->MovePointer(kX + 50, kY + 40);
+  ASSERT_EQ(rec_->Record(1200), 1);
+  ASSERT_FALSE(rec_->owner.messages.empty());
+  EXPECT_EQ(rec_->owner.messages.back().rfind("Total frames: ", 0), 0u)
+      << rec_->owner.messages.back();
+
+  const auto movie = mgtest::DecodeAvi(rec_->settings.AVIFileName);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  ASSERT_GE(movie.frames.size(), 2u);
+  EXPECT_EQ(movie.width, kW);
+  EXPECT_EQ(movie.height, kH);
+  EXPECT_EQ(static_cast<int64_t>(movie.frames.size()),
+            rec_->engine().Context().frameCounter - rec_->engine().Context().skippedCounter);
+  const int c0x = 50 - ScreenScene::kCursorHot, c0y = 40 - ScreenScene::kCursorHot;
+  const int allowed = std::string(GetParam().compressor) == "DIB " ? 0 : kW * kH / 50;
+  for (const auto& frame : movie.frames)
+    EXPECT_LE(
+        Mismatches(frame, c0x, c0y, c0x + ScreenScene::kCursorSize, c0y + ScreenScene::kCursorSize),
+        allowed)
+        << "frame at " << frame.position << " px(0,0)=" << std::hex << frame.Pixel(0, 0) << " want "
+        << scene_->ColourAt(kX, kY) << " px(100,90)=" << frame.Pixel(100, 90) << " want "
+        << scene_->ColourAt(kX + 100, kY + 90);
+
+  const auto headers = mgtest::ReadAviHeaders(rec_->settings.AVIFileName);
+  ASSERT_TRUE(headers.ok) << headers.error;
+  EXPECT_EQ(headers.streams.at(0).dwScale, 100u);
+  EXPECT_EQ(headers.streams.at(0).dwRate, 2000u);
+  EXPECT_EQ(headers.streams.at(0).name, "Movigram Video");
+}
+
+TEST_P(RecordingE2E, CursorIsClippedAtTheMarkerEdgeAndIgnoredBeyondIt) {
+  // Two pixels right of the area's last column + 1: still on the marker, drawn clipped.
+  scene_->MovePointer(kX + kW + 2, kY + 30);
+  ASSERT_EQ(rec_->Record(600), 1);
+  auto movie = mgtest::DecodeAvi(rec_->settings.AVIFileName);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  ASSERT_FALSE(movie.frames.empty());
+  const int left = kW + 2 - ScreenScene::kCursorHot, top = 30 - ScreenScene::kCursorHot;
+  for (const auto& frame : movie.frames)
+    EXPECT_LE(Mismatches(frame, left, top, left + ScreenScene::kCursorSize,
+                         top + ScreenScene::kCursorSize),
+              std::string(GetParam().compressor) == "DIB " ? 0 : kW * kH / 50);
+  EXPECT_LE(Distance(movie.frames.back().Pixel(kW - 1, 30), scene_->CursorColour()),
+            GetParam().tolerance);
+
+  // One pixel farther: not looked up, although the image would still reach into the area.
+  scene_->MovePointer(kX + kW + 3, kY + 30);
+  ASSERT_EQ(rec_->Record(600), 1);
+  movie = mgtest::DecodeAvi(rec_->settings.AVIFileName);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  for (const auto& frame : movie.frames)
+    EXPECT_LE(Mismatches(frame, 0, 0, 0, 0),
+              std::string(GetParam().compressor) == "DIB " ? 0 : kW * kH / 50);
+}
+
+TEST_P(RecordingE2E, SkippedFramesLeaveEmptyPositions) {
+  scene_->MovePointer(0, 0);
+  // The writer is held up for a second: the ring fills and later ticks are skipped.
+  ASSERT_EQ(
+      rec_->Record(3000, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1000)); }), 1);
+  const auto& ctx = rec_->engine().Context();
+  ASSERT_GT(ctx.skippedCounter, 0) << "a blocked writer at 20 frames per second must skip";
+  const auto headers = mgtest::ReadAviHeaders(rec_->settings.AVIFileName);
+  ASSERT_TRUE(headers.ok) << headers.error;
+  EXPECT_EQ(headers.streams.at(0).emptyChunks, ctx.skippedCounter);
+  EXPECT_EQ(headers.streams.at(0).dataChunks, ctx.frameCounter);
+  const auto movie = mgtest::DecodeAvi(rec_->settings.AVIFileName, false);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  EXPECT_EQ(static_cast<int>(movie.emptyPositions.size()), ctx.skippedCounter);
+  EXPECT_EQ(static_cast<int>(movie.frames.size()), ctx.frameCounter - ctx.skippedCounter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, RecordingE2E,
+                         ::testing::Values(DepthCase{24, "DIB ", 0}, DepthCase{24, "", 48},
+                                           DepthCase{16, "DIB ", 8}, DepthCase{16, "", 48},
+                                           DepthCase{8, "", 0}, DepthCase{8, "DIB ", 0}),
+                         [](const ::testing::TestParamInfo<DepthCase>& param) {
+                           std::string name = "Depth" + std::to_string(param.param.depth);
+                           name += *param.param.compressor ? "_DIB" : "_Default";
+                           return name;
+                         });
+
+}  // namespace
