@@ -19,6 +19,8 @@ class AviLibrary : public IAviLibrary {
 
 }  // namespace
 
-std::unique_ptr<IAviLibrary> MakeAviLibrary() { return std::make_unique<AviLibrary>(); }
+std::unique_ptr<IAviLibrary> MakeAviLibrary() {
+  return std::make_unique<AviLibrary>();
+}
 
 }  // namespace mg
