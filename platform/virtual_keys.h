@@ -12,6 +12,11 @@ namespace mg {
 uint32_t KeysymForVirtualKey(int virtualKey);
 // The virtual key of a keysym (letters in either case); 0 when there is none.
 int VirtualKeyForKeysym(uint32_t keysym);
+// True when pressing the key of `virtualKey` can give `keysym` without Shift standing in for
+// another key: its own keysym, the other case of a letter, the keypad's keysyms with NumLock off.
+// The shifted symbols of a US layout ("!", ":") map back to their key through
+// VirtualKeyForKeysym, but other layouts put them on other keys, so they give false here.
+bool KeysymIsOnVirtualKey(uint32_t keysym, int virtualKey);
 // "F2", "A", "Num 5", "Page Up", ...; at most 19 characters; empty when unknown.
 std::string VirtualKeyName(int virtualKey);
 
