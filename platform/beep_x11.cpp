@@ -90,7 +90,7 @@ class X11Beeper : public IBeeper {
 
 }  // namespace
 
-std::unique_ptr<IBeeper> MakeBeeper() {
+std::unique_ptr<IBeeper> MakeX11Beeper() {
   return std::make_unique<X11Beeper>();
 }
 

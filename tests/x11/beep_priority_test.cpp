@@ -35,7 +35,7 @@ TEST(Beep, RingsTheBellWithPitchAndDurationAndRestoresTheSettings) {
 
   {
     mgtest::ScopedDisplay scoped(x.name());
-    auto beeper = mg::MakeBeeper();
+    auto beeper = mg::MakeX11Beeper();
     beeper->Beep(1000, 200);
     int pitch = 0;
     int duration = 0;
@@ -65,7 +65,7 @@ TEST(Beep, RingsTheBellWithPitchAndDurationAndRestoresTheSettings) {
 
 TEST(Beep, WithoutADisplayNothingHappens) {
   mgtest::ScopedDisplay scoped(":985");
-  auto beeper = mg::MakeBeeper();
+  auto beeper = mg::MakeX11Beeper();
   for (int i = 0; i < 10; ++i) beeper->Beep(1000, 200);
 }
 

@@ -1,0 +1,28 @@
+#include "audio/avi_audio_sink.h"
+
+#include "capture/capture_engine.h"
+
+namespace mg {
+
+void CAviAudioSink::BlockRecorded(CWave& wave, CWaveBlock*) {
+  // The block just recorded is the list's tail; it is deleted once written.
+  std::unique_ptr<CWaveBlock> taken = wave.Blocks().RemoveTail();
+  if (!taken) return;
+  CaptureContext& ctx = engine_.Context();
+  const int32_t samples = taken->Samples();
+  if (samples <= 0) return;
+  // Only the recorded bytes go out: the rest of the buffer holds no sound of this recording.
+  const int64_t bytes =
+      static_cast<int64_t>(samples) * (wave.Format().nBlockAlign ? wave.Format().nBlockAlign : 1);
+  const int32_t rc = ctx.audioStream
+                         ? ctx.audioStream->Write(ctx.audioSamplePosition, samples, taken->Data(),
+                                                  static_cast<int32_t>(bytes), kAviIfKeyFrame)
+                         : kAviErrBadHandle;
+  ctx.audioSamplePosition += samples;
+  if (rc != kAviErrOk) {
+    ctx.lastAviError = rc;
+    engine_.RequestAbort(kAudioErrorMarker);
+  }
+}
+
+}  // namespace mg

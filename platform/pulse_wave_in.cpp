@@ -1,0 +1,211 @@
+// The wave-input device over the asynchronous PulseAudio API: a record stream from the default
+// source with small fragments, started corked. The read callback (on the loop's thread) copies
+// what arrives into the queued buffers in order and hands each full one back; stop and start are
+// cork and uncork; reset hands back every queued buffer.
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+
+#include "platform/pulse_connection.h"
+#include "platform/wave_in.h"
+
+namespace mg {
+namespace {
+
+constexpr int kConnectTimeoutMs = 2000;
+constexpr int kOperationTimeoutMs = 2000;
+constexpr uint32_t kFragmentBytes = 512;
+
+bool Usable(const WaveFormatEx& f) {
+  return f.wFormatTag == 1 && (f.nChannels == 1 || f.nChannels == 2) &&
+         (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= 1000 &&
+         f.nSamplesPerSec <= 192000;
+}
+
+class PulseWaveIn : public IWaveInDevice {
+ public:
+  ~PulseWaveIn() override {
+    if (stream_) {
+      Reset();
+      Close();
+    }
+  }
+
+  int32_t Open(const WaveFormatEx& format, BufferDone done) override {
+    if (stream_) return kMmSysErrError;
+    if (!Usable(format)) return kWaveErrBadFormat;
+    if (!connection_.Connect("Movigram", kConnectTimeoutMs)) return kMmSysErrNoDriver;
+    done_ = std::move(done);
+    silence_ = format.wBitsPerSample == 8 ? 0x80 : 0x00;
+
+    const pa_sample_spec spec{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
+                              format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = static_cast<uint32_t>(-1);
+    attr.prebuf = static_cast<uint32_t>(-1);
+    attr.minreq = static_cast<uint32_t>(-1);
+    attr.fragsize = std::max<uint32_t>(kFragmentBytes, format.nAvgBytesPerSec / 25);
+
+    bool ready = false;
+    {
+      PulseLock lock(connection_);
+      stream_ = pa_stream_new(connection_.Context(), "Movigram recording", &spec, nullptr);
+      if (stream_) {
+        pa_stream_set_state_callback(stream_, PulseConnection::StreamWake, &connection_);
+        pa_stream_set_read_callback(stream_, ReadCallback, this);
+        const auto flags =
+            static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+        if (pa_stream_connect_record(stream_, nullptr, &attr, flags) >= 0)
+          ready = connection_.Wait(
+                      [this] {
+                        const pa_stream_state_t s = pa_stream_get_state(stream_);
+                        return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+                      },
+                      kOperationTimeoutMs) &&
+                  pa_stream_get_state(stream_) == PA_STREAM_READY;
+      }
+      if (!ready) DropStream();
+    }
+    if (!ready) {
+      connection_.Disconnect();
+      return kMmSysErrBadDeviceId;  // the server has no source to record from
+    }
+    return kMmSysErrNoError;
+  }
+
+  bool Supports(const WaveFormatEx& format) const override { return stream_ && Usable(format); }
+
+  int32_t AddBuffer(WaveHeader* header) override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    if (!header || !header->lpData || header->dwBufferLength == 0) return kMmSysErrInvalParam;
+    PulseLock lock(connection_);
+    header->dwBytesRecorded = 0;
+    header->dwFlags = kWaveHdrInQueue;
+    queue_.push_back(header);
+    return kMmSysErrNoError;
+  }
+
+  int32_t Start() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    PulseLock lock(connection_);
+    if (!Cork(false)) return kMmSysErrError;
+    running_ = true;
+    return kMmSysErrNoError;
+  }
+
+  int32_t Stop() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    PulseLock lock(connection_);
+    Halt();
+    if (!queue_.empty() && queue_.front()->dwBytesRecorded > 0) HandBackFront();
+    return kMmSysErrNoError;
+  }
+
+  int32_t Reset() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    PulseLock lock(connection_);
+    Halt();
+    // What the server still holds was recorded before the stop of an earlier pause or is stale:
+    // a later start begins afresh.
+    connection_.Finish(pa_stream_flush(stream_, PulseConnection::SuccessWake, &connection_),
+                       kOperationTimeoutMs);
+    while (!queue_.empty()) HandBackFront();
+    return kMmSysErrNoError;
+  }
+
+  int32_t Close() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    {
+      PulseLock lock(connection_);
+      if (!queue_.empty()) return kWaveErrStillPlaying;
+      DropStream();
+    }
+    connection_.Disconnect();
+    done_ = nullptr;
+    return kMmSysErrNoError;
+  }
+
+ private:
+  static void ReadCallback(pa_stream*, size_t, void* userdata) {
+    static_cast<PulseWaveIn*>(userdata)->ReadAvailable();
+  }
+
+  // Lock held.
+  void ReadAvailable() {
+    while (stream_ && pa_stream_readable_size(stream_) > 0) {
+      const void* data = nullptr;
+      size_t bytes = 0;
+      if (pa_stream_peek(stream_, &data, &bytes) < 0 || bytes == 0) break;
+      Store(static_cast<const uint8_t*>(data), bytes);  // no data: a hole, kept as silence
+      pa_stream_drop(stream_);
+    }
+  }
+
+  // Lock held. Fills the queued buffers in order; with none queued the sound is lost.
+  void Store(const uint8_t* data, size_t bytes) {
+    while (bytes > 0 && !queue_.empty()) {
+      WaveHeader* h = queue_.front();
+      const size_t room = h->dwBufferLength - h->dwBytesRecorded;
+      const size_t n = std::min(room, bytes);
+      if (data) {
+        std::memcpy(h->lpData + h->dwBytesRecorded, data, n);
+        data += n;
+      } else {
+        std::memset(h->lpData + h->dwBytesRecorded, silence_, n);
+      }
+      h->dwBytesRecorded += static_cast<uint32_t>(n);
+      bytes -= n;
+      if (h->dwBytesRecorded == h->dwBufferLength) HandBackFront();
+    }
+  }
+
+  // Lock held.
+  void HandBackFront() {
+    WaveHeader* h = queue_.front();
+    queue_.pop_front();
+    h->dwFlags = (h->dwFlags & ~kWaveHdrInQueue) | kWaveHdrDone;
+    if (done_) done_(h);
+  }
+
+  // Lock held. Corks the stream; what the server sent before the cork took effect has been read
+  // by the callback when the cork's acknowledgement arrives (one ordered connection).
+  void Halt() {
+    if (!running_) return;
+    running_ = false;
+    Cork(true);
+    ReadAvailable();
+  }
+
+  bool Cork(bool cork) {
+    return connection_.Finish(
+        pa_stream_cork(stream_, cork ? 1 : 0, PulseConnection::SuccessWake, &connection_),
+        kOperationTimeoutMs);
+  }
+
+  void DropStream() {
+    if (!stream_) return;
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_set_read_callback(stream_, nullptr, nullptr);
+    if (pa_stream_get_state(stream_) != PA_STREAM_UNCONNECTED) pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+  }
+
+  PulseConnection connection_;
+  pa_stream* stream_ = nullptr;
+  std::deque<WaveHeader*> queue_;  // guarded by the loop lock
+  BufferDone done_;
+  uint8_t silence_ = 0x80;
+  bool running_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<IWaveInDevice> MakePulseWaveIn() {
+  return std::make_unique<PulseWaveIn>();
+}
+
+}  // namespace mg
