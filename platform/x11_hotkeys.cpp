@@ -23,10 +23,6 @@
 namespace mg {
 namespace {
 
-// Windows-key flag of stored hot keys written elsewhere; honoured so that such a key means the
-// same here.
-constexpr int kModWin = 8;
-
 struct Grab {
   xcb_window_t root;
   xcb_keycode_t keycode;
@@ -103,12 +99,12 @@ X11HotKeys::~X11HotKeys() {
 }
 
 std::optional<uint16_t> X11HotKeys::MaskOf(int modifiers) const {
-  if (modifiers & ~(kModAlt | kModControl | kModShift | kModWin)) return std::nullopt;
+  // Flags we do not know would register a different combination from the one stored.
+  if (modifiers & ~(kModAlt | kModControl | kModShift)) return std::nullopt;
   uint16_t mask = 0;
   if (modifiers & kModShift) mask |= XCB_MOD_MASK_SHIFT;
   if (modifiers & kModControl) mask |= XCB_MOD_MASK_CONTROL;
   if (modifiers & kModAlt) mask |= map_.altMask();
-  if (modifiers & kModWin) mask |= map_.superMask();
   return mask;
 }
 

@@ -42,9 +42,6 @@ bool X11KeyboardMap::Load(xcb_connection_t* connection) {
   altMask_ = MaskOfKeysym(XK_Alt_L, byModifier);
   if (!altMask_) altMask_ = MaskOfKeysym(XK_Alt_R, byModifier);
   if (!altMask_) altMask_ = XCB_MOD_MASK_1;
-  superMask_ = MaskOfKeysym(XK_Super_L, byModifier);
-  if (!superMask_) superMask_ = MaskOfKeysym(XK_Super_R, byModifier);
-  if (!superMask_) superMask_ = XCB_MOD_MASK_4;
 
   const bool ok = keys && mods;
   std::free(keys);

@@ -1,6 +1,6 @@
 // The server's keyboard as the hot keys need it: which keycodes give a virtual key, and which
-// modifier bits stand for Alt, the Windows key and NumLock. Read once and kept until reloaded
-// after a mapping change.
+// modifier bits stand for Alt and NumLock. Read once and kept until reloaded after a mapping
+// change.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -20,7 +20,6 @@ class X11KeyboardMap {
   std::vector<xcb_keycode_t> KeycodesOf(int virtualKey) const;
 
   uint16_t altMask() const { return altMask_; }
-  uint16_t superMask() const { return superMask_; }
   uint16_t numLockMask() const { return numLockMask_; }  // 0 when no modifier holds NumLock
 
  private:
@@ -30,7 +29,6 @@ class X11KeyboardMap {
   int keysymsPerKeycode_ = 0;
   std::vector<xcb_keysym_t> keysyms_;
   uint16_t altMask_ = XCB_MOD_MASK_1;
-  uint16_t superMask_ = XCB_MOD_MASK_4;
   uint16_t numLockMask_ = 0;
 };
 
