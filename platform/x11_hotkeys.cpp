@@ -257,7 +257,9 @@ bool X11HotKeys::OnKey(const xcb_key_press_event_t* event, bool press) {
 void X11HotKeys::Deliver(int id, uint64_t serial) {
   for (const Registration& r : registrations_) {
     if (r.id == id && r.serial == serial) {
-      if (handler_) handler_(id);
+      // A copy: the handler may register keys or set another handler while it runs.
+      const std::function<void(int)> handler = handler_;
+      if (handler) handler(id);
       return;
     }
   }
