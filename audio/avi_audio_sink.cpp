@@ -19,7 +19,9 @@ void CAviAudioSink::BlockRecorded(CWave& wave, CWaveBlock*) {
                                                   static_cast<int32_t>(bytes), kAviIfKeyFrame)
                          : kAviErrBadHandle;
   ctx.audioSamplePosition += samples;
-  if (rc != kAviErrOk) {
+  // The first failure names the cause; once the recording is being stopped, later failures
+  // (blocks still coming back, the drain) are consequences and keep that cause.
+  if (rc != kAviErrOk && ctx.frameCounter >= 0) {
     ctx.lastAviError = rc;
     engine_.RequestAbort(kAudioErrorMarker);
   }
