@@ -1,5 +1,5 @@
-// The compressor implementations behind MakeVideoCompressor: our own uncompressed and RLE8
-// compressors and the libavcodec encoders.
+// The compressor implementations behind MakeVideoCompressor: our own uncompressed, RLE8 and
+// Microsoft Video 1 compressors and the libavcodec encoders.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,7 @@ namespace mg {
 
 std::unique_ptr<IVideoCompressor> MakeDibCompressor(const CompressorSettings& settings);
 std::unique_ptr<IVideoCompressor> MakeMrleCompressor(const CompressorSettings& settings);
+std::unique_ptr<IVideoCompressor> MakeMsvcCompressor(const CompressorSettings& settings);
 
 // How one libavcodec encoder is used for AVI movies of screen content.
 struct FfmpegCodecProfile {
@@ -33,7 +34,7 @@ struct FfmpegCodecProfile {
                     const CompressorSettings& settings);
 };
 
-// Every libavcodec encoder we know how to use, in the order they are listed; "MSVC" first.
+// Every libavcodec encoder we know how to use, in the order they are listed.
 const std::vector<FfmpegCodecProfile>& FfmpegCodecProfiles();
 bool FfmpegEncoderInstalled(const FfmpegCodecProfile& profile);
 std::unique_ptr<IVideoCompressor> MakeFfmpegCompressor(const FfmpegCodecProfile& profile,

@@ -8,17 +8,12 @@ namespace mg {
 const std::vector<CompressorInfo>& InstalledCompressors() {
   static const std::vector<CompressorInfo> list = [] {
     std::vector<CompressorInfo> found;
-    const auto& profiles = FfmpegCodecProfiles();
-    // "MSVC" leads the list; it is the first profile.
-    if (!profiles.empty() && FfmpegEncoderInstalled(profiles.front())) {
-      found.push_back({profiles.front().fccHandler, profiles.front().encoderName,
-                       profiles.front().description});
-    }
+    found.push_back({MakeFourcc("MSVC"), "msvideo1", "Microsoft Video 1"});
     found.push_back({MakeFourcc("MRLE"), "rle8", "Microsoft RLE"});
     found.push_back({MakeFourcc("DIB "), "dib", "Uncompressed frames"});
-    for (size_t i = 1; i < profiles.size(); ++i) {
-      if (FfmpegEncoderInstalled(profiles[i])) {
-        found.push_back({profiles[i].fccHandler, profiles[i].encoderName, profiles[i].description});
+    for (const FfmpegCodecProfile& profile : FfmpegCodecProfiles()) {
+      if (FfmpegEncoderInstalled(profile)) {
+        found.push_back({profile.fccHandler, profile.encoderName, profile.description});
       }
     }
     return found;

@@ -1,5 +1,5 @@
 // The installed video compressors, standing in for the system's list of video codecs: our own
-// ("MRLE", "DIB ") and the libavcodec encoders that suit AVI movies of screen content.
+// ("MSVC", "MRLE", "DIB ") and the libavcodec encoders that suit AVI movies of screen content.
 #pragma once
 
 #include <cstdint>

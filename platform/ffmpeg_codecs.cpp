@@ -25,10 +25,6 @@ uint32_t Quality(const CompressorSettings& s) {
   return std::min<uint32_t>(s.quality, 10000);
 }
 
-AVPixelFormat Rgb555Only(InputLayout) {
-  return AV_PIX_FMT_RGB555LE;
-}
-
 // ZMBV takes the display's own 8, 15, 16 and 32-bit pixels unchanged.
 AVPixelFormat ZmbvFormat(InputLayout layout) {
   switch (layout) {
@@ -57,13 +53,6 @@ AVPixelFormat Yuvj420Format(InputLayout) {
 }
 AVPixelFormat Yuv420Format(InputLayout) {
   return AV_PIX_FMT_YUV420P;
-}
-
-// Microsoft Video 1: libavcodec's encoder has a fixed quality. It makes a key frame after
-// keyint_min frames that were not, so an interval of N needs keyint_min N - 1. (It also marks a
-// frame key when it happened to code every block without reference to the previous frame.)
-void ConfigureMsvc(AVCodecContext* c, AVDictionary**, const CompressorSettings& s) {
-  c->keyint_min = KeyInterval(s) - 1;
 }
 
 // ZMBV is lossless. Its motion search is kept to +-1 pixel: at its full +-8 range a changing
@@ -108,7 +97,6 @@ void ConfigureX264(AVCodecContext* c, AVDictionary** o, const CompressorSettings
 
 const std::vector<FfmpegCodecProfile>& FfmpegCodecProfiles() {
   static const std::vector<FfmpegCodecProfile> profiles = {
-      {MakeFourcc("MSVC"), "msvideo1", "Microsoft Video 1", Rgb555Only, 4, ConfigureMsvc},
       {MakeFourcc("ZMBV"), "zmbv", "Zip Motion Blocks Video (lossless)", ZmbvFormat, 1,
        ConfigureZmbv},
       {MakeFourcc("FFV1"), "ffv1", "FFV1 lossless video", Bgr0Format, 1, ConfigureIntra},

@@ -128,6 +128,8 @@ int32_t MakeVideoCompressor(uint32_t fccHandler, const CompressorSettings& setti
     *out = MakeDibCompressor(settings);
   } else if (info->fccHandler == MakeFourcc("MRLE")) {
     *out = MakeMrleCompressor(settings);
+  } else if (info->fccHandler == MakeFourcc("MSVC")) {
+    *out = MakeMsvcCompressor(settings);
   } else {
     for (const FfmpegCodecProfile& profile : FfmpegCodecProfiles()) {
       if (profile.fccHandler == info->fccHandler) *out = MakeFfmpegCompressor(profile, settings);
