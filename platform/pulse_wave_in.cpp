@@ -5,8 +5,10 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <deque>
+#include <vector>
 
 #include "platform/pulse_connection.h"
 #include "platform/wave_in.h"
@@ -17,6 +19,7 @@ namespace {
 constexpr int kConnectTimeoutMs = 2000;
 constexpr int kOperationTimeoutMs = 2000;
 constexpr uint32_t kFragmentBytes = 512;
+constexpr size_t kHeldSeconds = 4;
 
 bool Usable(const WaveFormatEx& f) {
   return f.wFormatTag == 1 && (f.nChannels == 1 || f.nChannels == 2) &&
@@ -39,6 +42,7 @@ class PulseWaveIn : public IWaveInDevice {
     if (!connection_.Connect("Movigram", kConnectTimeoutMs)) return kMmSysErrNoDriver;
     done_ = std::move(done);
     silence_ = format.wBitsPerSample == 8 ? 0x80 : 0x00;
+    heldLimit_ = static_cast<size_t>(format.nAvgBytesPerSec) * kHeldSeconds;
 
     const pa_sample_spec spec{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
                               format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
@@ -85,6 +89,9 @@ class PulseWaveIn : public IWaveInDevice {
     header->dwBytesRecorded = 0;
     header->dwFlags = kWaveHdrInQueue;
     queue_.push_back(header);
+    // Sound that came while every buffer was full goes first.
+    if (heldStart_ < held_.size())
+      heldStart_ += Fill(held_.data() + heldStart_, held_.size() - heldStart_);
     return kMmSysErrNoError;
   }
 
@@ -113,6 +120,8 @@ class PulseWaveIn : public IWaveInDevice {
     connection_.Finish(pa_stream_flush(stream_, PulseConnection::SuccessWake, &connection_),
                        kOperationTimeoutMs);
     while (!queue_.empty()) HandBackFront();
+    held_.clear();
+    heldStart_ = 0;
     return kMmSysErrNoError;
   }
 
@@ -144,8 +153,25 @@ class PulseWaveIn : public IWaveInDevice {
     }
   }
 
-  // Lock held. Fills the queued buffers in order; with none queued the sound is lost.
+  // Lock held. Fills the queued buffers in order. The server may deliver in bursts longer than
+  // all queued buffers together; what finds no buffer is held (up to a few seconds) for the
+  // buffers queued next.
   void Store(const uint8_t* data, size_t bytes) {
+    const size_t taken = Fill(data, bytes);
+    if (taken == bytes) return;
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(heldStart_));
+    heldStart_ = 0;
+    const size_t room = heldLimit_ > held_.size() ? heldLimit_ - held_.size() : 0;
+    const size_t keep = std::min(room, bytes - taken);  // beyond it the sound is lost
+    if (data)
+      held_.insert(held_.end(), data + taken, data + taken + keep);
+    else
+      held_.resize(held_.size() + keep, silence_);
+  }
+
+  // Lock held. Copies into the queued buffers (no data: silence); returns the bytes taken.
+  size_t Fill(const uint8_t* data, size_t bytes) {
+    size_t taken = 0;
     while (bytes > 0 && !queue_.empty()) {
       WaveHeader* h = queue_.front();
       const size_t room = h->dwBufferLength - h->dwBytesRecorded;
@@ -158,8 +184,10 @@ class PulseWaveIn : public IWaveInDevice {
       }
       h->dwBytesRecorded += static_cast<uint32_t>(n);
       bytes -= n;
+      taken += n;
       if (h->dwBytesRecorded == h->dwBufferLength) HandBackFront();
     }
+    return taken;
   }
 
   // Lock held.
@@ -198,6 +226,9 @@ class PulseWaveIn : public IWaveInDevice {
   pa_stream* stream_ = nullptr;
   std::deque<WaveHeader*> queue_;  // guarded by the loop lock
   BufferDone done_;
+  std::vector<uint8_t> held_;  // sound that found no queued buffer, from heldStart_ on
+  size_t heldStart_ = 0;
+  size_t heldLimit_ = 0;
   uint8_t silence_ = 0x80;
   bool running_ = false;
 };
