@@ -168,10 +168,10 @@ void MsvcEncoder::Reset(int blocksWide, int blocksHigh, uint32_t quality) {
   row_.assign(static_cast<size_t>(blocksWide_) * 16, 0);
   // Worst case: every block with eight colours, then the end code.
   out_.resize(blocks * kEightColourBytes + 2);
-  // The tolerance grows as the quality falls: at 10000 nothing, at 0 an average squared error of
-  // 8 per pixel (a channel off by about 3 of 31 in every pixel).
-  const uint32_t slack = 10000 - std::min<uint32_t>(quality, 10000);
-  limit_ = static_cast<int>((128 * slack + 5000) / 10000);
+  // The tolerance grows with the square of the quality lost: at 10000 nothing, at 7500 a squared
+  // error of 8 in a block, at 5000 of 32, at 0 of 128 (every pixel a channel off by 3 of 31).
+  const uint64_t slack = 10000 - std::min<uint32_t>(quality, 10000);
+  limit_ = static_cast<int>((128 * slack * slack + 50000000) / 100000000);
   eightLimit_ = 2 * limit_;
   hasPrevious_ = false;
 }
