@@ -61,6 +61,34 @@ int RoundedMean(int sum, int count) {
   return count == 0 ? 0 : (sum + count / 2) / count;
 }
 
+// The two colours of the halves `mask` chooses, and their error. Channel sums are over all N.
+template <int N>
+Pair MeansOf(uint32_t mask, const int* r, const int* g, const int* b, int sr, int sg, int sb,
+             int (&cr)[2], int (&cg)[2], int (&cb)[2]) {
+  int ar = 0, ag = 0, ab = 0;
+  for (int j = 0; j < N; ++j) {
+    const int in = static_cast<int>(mask >> j & 1);
+    ar += in * r[j];
+    ag += in * g[j];
+    ab += in * b[j];
+  }
+  const int na = std::popcount(mask);
+  const int nb = N - na;
+  cr[0] = RoundedMean(sr - ar, nb), cr[1] = na == 0 ? cr[0] : RoundedMean(ar, na);
+  cg[0] = RoundedMean(sg - ag, nb), cg[1] = na == 0 ? cg[0] : RoundedMean(ag, na);
+  cb[0] = RoundedMean(sb - ab, nb), cb[1] = na == 0 ? cb[0] : RoundedMean(ab, na);
+  Pair p;
+  p.mask = mask;
+  p.a = Pack(cr[1], cg[1], cb[1]);
+  p.b = Pack(cr[0], cg[0], cb[0]);
+  for (int j = 0; j < N; ++j) {
+    const int in = static_cast<int>(mask >> j & 1);
+    const int dr = r[j] - cr[in], dg = g[j] - cg[in], db = b[j] - cb[in];
+    p.error += dr * dr + dg * dg + db * db;
+  }
+  return p;
+}
+
 template <int N>
 Pair SplitPair(const int* r, const int* g, const int* b) {
   int sr = 0, sg = 0, sb = 0, sl = 0;
@@ -84,28 +112,30 @@ Pair SplitPair(const int* r, const int* g, const int* b) {
     const int sc = c == r ? sr : c == g ? sg : sb;
     for (int j = 0; j < N; ++j) mask |= static_cast<uint32_t>(N * c[j] > sc) << j;
   }
-  int ar = 0, ag = 0, ab = 0;
-  for (int j = 0; j < N; ++j) {
-    const int in = static_cast<int>(mask >> j & 1);
-    ar += in * r[j];
-    ag += in * g[j];
-    ab += in * b[j];
+  int cr[2], cg[2], cb[2];
+  return MeansOf<N>(mask, r, g, b, sr, sg, sb, cr, cg, cb);
+}
+
+// Two colours improved once: every pixel moved to the nearer of them, the means taken again.
+Pair Refine(const Pair& first, const int* r, const int* g, const int* b) {
+  if (first.error == 0) return first;
+  const int ar = first.a >> 10, ag = first.a >> 5 & 31, ab = first.a & 31;
+  const int br = first.b >> 10, bg = first.b >> 5 & 31, bb = first.b & 31;
+  uint32_t nearer = 0;
+  int sr = 0, sg = 0, sb = 0;
+  for (int j = 0; j < 16; ++j) {
+    const int dar = r[j] - ar, dag = g[j] - ag, dab = b[j] - ab;
+    const int dbr = r[j] - br, dbg = g[j] - bg, dbb = b[j] - bb;
+    const int toA = dar * dar + dag * dag + dab * dab, toB = dbr * dbr + dbg * dbg + dbb * dbb;
+    nearer |= static_cast<uint32_t>(toA < toB) << j;
+    sr += r[j];
+    sg += g[j];
+    sb += b[j];
   }
-  const int na = std::popcount(mask);
-  const int nb = N - na;
-  const int cr[2] = {RoundedMean(sr - ar, nb), RoundedMean(ar, na)};
-  const int cg[2] = {RoundedMean(sg - ag, nb), RoundedMean(ag, na)};
-  const int cb[2] = {RoundedMean(sb - ab, nb), RoundedMean(ab, na)};
-  Pair p;
-  p.mask = mask;
-  p.b = Pack(cr[0], cg[0], cb[0]);
-  p.a = na == 0 ? p.b : Pack(cr[1], cg[1], cb[1]);
-  for (int j = 0; j < N; ++j) {
-    const int in = static_cast<int>(mask >> j & 1);
-    const int dr = r[j] - cr[in], dg = g[j] - cg[in], db = b[j] - cb[in];
-    p.error += dr * dr + dg * dg + db * db;
-  }
-  return p;
+  if (nearer == first.mask || nearer == 0) return first;
+  int cr[2], cg[2], cb[2];
+  const Pair second = MeansOf<16>(nearer, r, g, b, sr, sg, sb, cr, cg, cb);
+  return second.error < first.error ? second : first;
 }
 
 uint8_t* PutFill(uint16_t colour, uint16_t* recon, uint8_t* out) {
@@ -236,7 +266,7 @@ uint8_t* MsvcEncoder::CodeBlock(const uint16_t* pixels, uint16_t* recon, uint8_t
     if (error <= limit_) return PutFill(Pack(mr, mg, mb), recon, out);
   }
 
-  const Pair two = SplitPair<16>(r, g, b);
+  const Pair two = Refine(SplitPair<16>(r, g, b), r, g, b);
   if (two.error > eightLimit_) {
     Pair quarters[4];
     int error = 0;

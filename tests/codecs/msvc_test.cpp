@@ -348,6 +348,19 @@ TEST(MsvcCompressor, Rgb565AndOddSizesKeepTheirColours) {
   }
 }
 
+// Frames smaller than one block are padded to a whole block.
+TEST(MsvcCompressor, TinyFramesFillOneBlock) {
+  for (const auto& [w, h] : {std::pair{1, 1}, {3, 5}, {5, 3}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    const Picture pic = Paint(w, h, [](int x, int y) { return x + y < 2 ? 0x0C4080u : 0xF0F0F0u; });
+    Movie m;
+    ASSERT_NO_FATAL_FAILURE(EncodeAndDecode({pic, pic}, Packing::k24, Quality(10000), &m));
+    EXPECT_EQ(m.decoded[0].width, (w + 3) / 4 * 4);
+    EXPECT_EQ(m.decoded[0].height, (h + 3) / 4 * 4);
+    EXPECT_EQ(WrongPixels(m.decoded[1], pic, kEveryBlock), 0);
+  }
+}
+
 // A new colour table for 8-bit frames recolours pixels whose indices did not change.
 TEST(MsvcCompressor, ColourTableChangeRecolours) {
   std::unique_ptr<mg::IVideoCompressor> c;
