@@ -1,7 +1,6 @@
 #include "platform/msvc_encoder.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -65,14 +64,14 @@ int RoundedMean(int sum, int count) {
 template <int N>
 Pair MeansOf(uint32_t mask, const int* r, const int* g, const int* b, int sr, int sg, int sb,
              int (&cr)[2], int (&cg)[2], int (&cb)[2]) {
-  int ar = 0, ag = 0, ab = 0;
+  int ar = 0, ag = 0, ab = 0, na = 0;
   for (int j = 0; j < N; ++j) {
     const int in = static_cast<int>(mask >> j & 1);
     ar += in * r[j];
     ag += in * g[j];
     ab += in * b[j];
+    na += in;
   }
-  const int na = std::popcount(mask);
   const int nb = N - na;
   cr[0] = RoundedMean(sr - ar, nb), cr[1] = na == 0 ? cr[0] : RoundedMean(ar, na);
   cg[0] = RoundedMean(sg - ag, nb), cg[1] = na == 0 ? cg[0] : RoundedMean(ag, na);
@@ -266,7 +265,11 @@ uint8_t* MsvcEncoder::CodeBlock(const uint16_t* pixels, uint16_t* recon, uint8_t
     if (error <= limit_) return PutFill(Pack(mr, mg, mb), recon, out);
   }
 
-  const Pair two = Refine(SplitPair<16>(r, g, b), r, g, b);
+  // With a tolerance, two colours improved first may be close enough to make eight needless. At
+  // full quality eight are tried whenever two are not exact, and two seldom beat them after
+  // improving: improve them only when they are kept.
+  Pair two = SplitPair<16>(r, g, b);
+  if (eightLimit_ > 0) two = Refine(two, r, g, b);
   if (two.error > eightLimit_) {
     Pair quarters[4];
     int error = 0;
@@ -283,6 +286,7 @@ uint8_t* MsvcEncoder::CodeBlock(const uint16_t* pixels, uint16_t* recon, uint8_t
     }
     if (error < two.error) return PutEight(quarters, recon, out);
   }
+  if (eightLimit_ == 0) two = Refine(two, r, g, b);
   return PutTwo(two, recon, out);
 }
 
