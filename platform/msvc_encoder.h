@@ -28,16 +28,8 @@ class MsvcEncoder {
   size_t Encode(Rgb555BlockRows& rows, bool keyFrame);
   const uint8_t* data() const { return out_.data(); }
 
-  // The picture a decoder shows after the last frame: RGB555 blocks in coding order (bottom row
-  // of blocks first), 16 pixels each, bottom line first.
-  const std::vector<uint16_t>& Reconstruction() const { return recon_; }
-
-  // Bytes of the frame codes.
-  static constexpr size_t kSkipBytes = 2;  // one run of skipped blocks
-  static constexpr size_t kFillBytes = 2;
-  static constexpr size_t kTwoColourBytes = 6;
-  static constexpr size_t kEightColourBytes = 18;
-  static constexpr uint32_t kMaxSkipRun = 1023;
+  static constexpr size_t kEightColourBytes = 18;  // the largest code of one block
+  static constexpr uint32_t kMaxSkipRun = 1023;    // blocks one skip code can cover
 
  private:
   uint8_t* CodeBlock(const uint16_t* pixels, uint16_t* recon, uint8_t* out) const;
