@@ -1,0 +1,31 @@
+#include "app/help.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "app/desktop_open.h"
+#include "app/message_box.h"
+
+namespace mg {
+
+QString HelpPagePath() {
+  return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+}
+
+void OpenHelp(QWidget* owner) {
+  const QString page = HelpPagePath();
+  if (!QFileInfo(page).isFile()) {
+    ShowMessageBox(owner, QStringLiteral("The help page %1 is missing.").arg(page), MsgButtons::Ok,
+                   MsgIcon::Exclamation);
+    return;
+  }
+  if (!OpenWithDesktop(QUrl::fromLocalFile(page)))
+    ShowMessageBox(
+        owner,
+        QStringLiteral("No web browser could be started to show the help page %1.").arg(page),
+        MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+}  // namespace mg

@@ -1,0 +1,154 @@
+#include "app/option_pages.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace mg {
+namespace {
+
+QLabel* ValueLabel(QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return label;
+}
+
+QLabel* LaterNote(QWidget* parent) {
+  auto* note =
+      new QLabel(QStringLiteral("Changing these options here comes in a later version."), parent);
+  note->setEnabled(false);
+  note->setWordWrap(true);
+  return note;
+}
+
+QString PanKeysText(int modifiers) {
+  QStringList keys;
+  if (modifiers & 2) keys << QStringLiteral("Ctrl");
+  if (modifiers & 4) keys << QStringLiteral("Shift");
+  if (modifiers & 1) keys << QStringLiteral("Alt");
+  return keys.isEmpty() ? QStringLiteral("(no keys)") : keys.join('+');
+}
+
+QString WindowModeText(int wndHide) {
+  switch (wndHide) {
+    case kWndOpen:
+      return QStringLiteral("stays open");
+    case kWndIconize:
+      return QStringLiteral("is iconized");
+    case kWndHide:
+    case kWndHideAlt:
+      return QStringLiteral("is hidden");
+    default:
+      return QStringLiteral("stays open (unknown choice %1)").arg(wndHide);
+  }
+}
+
+}  // namespace
+
+CMyPropertyPage1::CMyPropertyPage1(AppSettings& settings, QWidget* parent)
+    : QWidget(parent), settings_(settings) {
+  auto* form = new QFormLayout;
+  keys_ = ValueLabel(this);
+  panKeys_ = ValueLabel(this);
+  form->addRow(QStringLiteral("Hot keys:"), keys_);
+  form->addRow(QStringLiteral("Pan while holding:"), panKeys_);
+  lock_ = new QCheckBox(QStringLiteral("L&ock permanently"), this);
+  lock_->setObjectName(QStringLiteral("lockPermanently"));
+  connect(lock_, &QCheckBox::toggled, this, [this](bool on) { settings_.PanLocked = on ? 1 : 0; });
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(form);
+  column->addWidget(lock_);
+  column->addStretch();
+  column->addWidget(LaterNote(this));
+  RefreshFromSettings();
+}
+
+void CMyPropertyPage1::RefreshFromSettings() {
+  keys_->setText(QStringLiteral("Start/Stop: %1\nPause/Resume: %2\nPan lock: %3")
+                     .arg(QString::fromStdString(settings_.StartDesc),
+                          QString::fromStdString(settings_.PauseDesc),
+                          QString::fromStdString(settings_.LockPanDesc)));
+  panKeys_->setText(PanKeysText(settings_.PanModifiers));
+  SetPanLockCheck(settings_.PanLocked != 0);
+}
+
+void CMyPropertyPage1::SetPanLockCheck(bool on) {
+  const QSignalBlocker quiet(lock_);  // showing the value is no change of it
+  lock_->setChecked(on);
+}
+
+bool CMyPropertyPage1::PanLockChecked() const {
+  return lock_->isChecked();
+}
+
+CMyPropertyPage2::CMyPropertyPage2(AppSettings& settings, QWidget* parent)
+    : QWidget(parent), settings_(settings) {
+  auto* form = new QFormLayout;
+  area_ = ValueLabel(this);
+  mode_ = ValueLabel(this);
+  area_->setObjectName(QStringLiteral("areaValue"));
+  form->addRow(QStringLiteral("Capture area:"), area_);
+  form->addRow(QStringLiteral("While recording the window:"), mode_);
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(form);
+  column->addStretch();
+  column->addWidget(LaterNote(this));
+  RefreshFromSettings();
+}
+
+void CMyPropertyPage2::RefreshFromSettings() {
+  left_ = settings_.StartX;
+  top_ = settings_.StartY;
+  Show();
+}
+
+void CMyPropertyPage2::TakeStartPosition() {
+  left_ = settings_.StartX;
+  top_ = settings_.StartY;
+  Show();
+}
+
+void CMyPropertyPage2::Show() {
+  area_->setText(QStringLiteral("left %1, top %2, width %3, height %4")
+                     .arg(left_)
+                     .arg(top_)
+                     .arg(settings_.Width)
+                     .arg(settings_.Height));
+  mode_->setText(WindowModeText(settings_.WndHide));
+}
+
+CMyPropertyPage3::CMyPropertyPage3(AppSettings& settings, QWidget* parent)
+    : QWidget(parent), settings_(settings) {
+  auto* form = new QFormLayout;
+  file_ = ValueLabel(this);
+  file_->setObjectName(QStringLiteral("fileValue"));
+  file_->setWordWrap(true);
+  video_ = ValueLabel(this);
+  sound_ = ValueLabel(this);
+  form->addRow(QStringLiteral("Movie file:"), file_);
+  form->addRow(QStringLiteral("Video:"), video_);
+  form->addRow(QStringLiteral("Sound:"), sound_);
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(form);
+  column->addStretch();
+  column->addWidget(LaterNote(this));
+  Fill();
+}
+
+void CMyPropertyPage3::Fill() {
+  QString file = QString::fromStdString(settings_.AVIFileName);
+  if (settings_.IncFilename) file += QStringLiteral(" (numbered)");
+  file_->setText(file);
+  video_->setText(QStringLiteral("%1 frames per second, quality %2 %, key frame every %3")
+                      .arg(settings_.FPS)
+                      .arg(settings_.Compress)
+                      .arg(settings_.KeyFrames));
+  sound_->setText(settings_.RecSound ? QStringLiteral("recorded") : QStringLiteral("off"));
+}
+
+QString CMyPropertyPage3::ShownFileName() const {
+  return file_->text();
+}
+
+}  // namespace mg

@@ -1,0 +1,81 @@
+#include "app/recorder_app.h"
+
+#include <QApplication>
+
+#include "app/escape_filter.h"
+#include "app/real_platform.h"
+#include "app/recorder_dlg.h"
+#include "app/strings.h"
+#include "settings/settings_store.h"
+
+namespace mg {
+namespace {
+
+// The maintenance commands behind the switches. Returns true when one ran and the process is
+// to end with `*exitCode`; false lets the program start normally (none is built yet).
+bool RunMaintenanceCommand(const QString& /*argument*/, int* /*exitCode*/) {
+  return false;
+}
+
+}  // namespace
+
+bool IsMaintenanceSwitch(const QString& argument) {
+  return argument == QLatin1String("-install") || argument == QLatin1String("-uninstall") ||
+         argument == QLatin1String("-dumpopts") || argument == QLatin1String("-readopts");
+}
+
+CRecorderApp::CRecorderApp(std::unique_ptr<IRegistry> registry)
+    : registry_(registry ? std::move(registry) : MakeUserRegistry()) {
+  settings.ResetToDefaults(ResStdString(res::IDS_SHIFT));
+}
+
+CRecorderApp::~CRecorderApp() = default;
+
+void CRecorderApp::UseServices(const RecorderServices& services) {
+  services_ = std::make_unique<RecorderServices>(services);
+}
+
+int CRecorderApp::InitInstance(const QStringList& arguments) {
+  settings.LockPanDesc = ResStdString(res::IDS_SHIFT) + "F3";
+
+  if (arguments.size() > 1 && IsMaintenanceSwitch(arguments.at(1))) {
+    int exitCode = 0;
+    if (RunMaintenanceCommand(arguments.at(1), &exitCode)) return exitCode;
+  }
+
+  // Escape never closes our dialogs.
+  escapeFilter_ = std::make_unique<EscapeFilter>();
+  qApp->installEventFilter(escapeFilter_.get());
+  // The program ends when the dialog's run returns, not when its last window hides.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  SettingsStore store(*registry_);
+  store.LoadState(settings);
+  store.LoadKeys(settings);
+
+  std::unique_ptr<RealPlatform> real;
+  RecorderServices services;
+  if (services_) {
+    services = *services_;
+  } else {
+    real = std::make_unique<RealPlatform>();
+    services = real->Services();
+  }
+
+  {
+    CRecorderDlg dialog(settings, services);
+    g_pMainDlg = &dialog;
+    dialog.RunModal();
+    if (dialog.State() != Idle) dialog.StartStopCommand();
+    dialog.UnregisterHotKeys();
+    store.SaveState(settings);
+    store.SaveKeys(settings);
+    g_pMainDlg = nullptr;
+  }
+
+  qApp->removeEventFilter(escapeFilter_.get());
+  escapeFilter_.reset();
+  return 0;
+}
+
+}  // namespace mg

@@ -1,0 +1,42 @@
+// The application object: holds the settings for the life of the process and runs it: load the
+// settings, run the main dialog until the user leaves, save the settings.
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+#include "app/recorder_services.h"
+#include "platform/registry.h"
+#include "settings/app_settings.h"
+
+namespace mg {
+
+class EscapeFilter;
+
+class CRecorderApp {
+ public:
+  // `registry` is the settings store; none means the user's own (MakeUserRegistry).
+  explicit CRecorderApp(std::unique_ptr<IRegistry> registry = nullptr);
+  ~CRecorderApp();
+  CRecorderApp(const CRecorderApp&) = delete;
+  CRecorderApp& operator=(const CRecorderApp&) = delete;
+
+  // Tests give their own platform; by default the real one is made at the start.
+  void UseServices(const RecorderServices& services);
+
+  // The whole life of the process; `arguments` as QCoreApplication::arguments() gives them.
+  // Returns the exit code.
+  int InitInstance(const QStringList& arguments);
+
+  AppSettings settings;
+
+ private:
+  std::unique_ptr<IRegistry> registry_;
+  std::unique_ptr<RecorderServices> services_;
+  std::unique_ptr<EscapeFilter> escapeFilter_;
+};
+
+// The four maintenance switches, compared exactly.
+bool IsMaintenanceSwitch(const QString& argument);
+
+}  // namespace mg

@@ -1,0 +1,196 @@
+// The main dialog's construction, its window (placement, iconizing, restoring) and its end.
+#include "app/recorder_dlg.h"
+
+#include <QEventLoop>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/app_resources.h"
+#include "app/message_box.h"
+#include "app/option_pages.h"
+#include "app/strings.h"
+#include "app/window_placement.h"
+#include "ui_main_dialog.h"
+
+namespace mg {
+
+CRecorderDlg* g_pMainDlg = nullptr;
+
+CRecorderDlg::CRecorderDlg(AppSettings& settings, const RecorderServices& services, QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      services_(services),
+      ui_(std::make_unique<Ui::MainDialogForm>()),
+      panner_(settings) {
+  InitAppResources();
+  ui_->setupUi(this);
+  // A window of its own with a task-bar entry, a minimise box and a close box.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+  engine_ = std::make_unique<CaptureEngine>(settings_, *this, services_.capture);
+  engine_->SetPanner(&panner_);
+  if (services_.audio) engine_->SetAudio(services_.audio->Capture());
+
+  page1_ = new CMyPropertyPage1(settings_, this);
+  page2_ = new CMyPropertyPage2(settings_, this);
+  page3_ = new CMyPropertyPage3(settings_, this);
+  ui_->tabControl->addTab(page2_, ResString(res::IDS_TAB_SCREEN_AREA));
+  ui_->tabControl->addTab(page1_, ResString(res::IDS_TAB_HOT_KEYS));
+  ui_->tabControl->addTab(page3_, ResString(res::IDS_TAB_AVI_FILE));
+  ui_->tabControl->setCurrentIndex(0);
+
+  ui_->startRecButton->setText(ResString(res::IDS_START_REC));
+  ui_->startPausedButton->setText(ResString(res::IDS_START_PAUSED));
+  connect(ui_->startRecButton, &QPushButton::clicked, this, [this] { StartStopCommand(); });
+  connect(ui_->startPausedButton, &QPushButton::clicked, this, [this] { PauseCommand(); });
+  connect(ui_->playButton, &QPushButton::clicked, this, [this] { PlayCommand(); });
+  connect(ui_->defaultsButton, &QPushButton::clicked, this, [this] { DefaultsCommand(); });
+  connect(ui_->exitButton, &QPushButton::clicked, this, [this] { ExitCommand(); });
+
+  // Desktops here give a window no system menu of ours to extend, so the about box sits in a
+  // small menu on the Help button.
+  auto* helpMenu = new QMenu(this);
+  helpMenu->setObjectName(QStringLiteral("helpMenu"));
+  QAction* help = helpMenu->addAction(QStringLiteral("Help"));
+  help->setObjectName(QStringLiteral("helpAction"));
+  connect(help, &QAction::triggered, this, [this] { HelpCommand(); });
+  const QString aboutText = ResString(res::IDS_ABOUTBOX);
+  if (!aboutText.isEmpty()) {
+    QAction* about = helpMenu->addAction(aboutText);
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(about, &QAction::triggered, this, [this] { AboutCommand(); });
+  }
+  ui_->helpButton->setMenu(helpMenu);
+
+  adjustSize();
+  setFixedSize(size());
+  winId();  // the native window exists from here on: its exposure is watched
+  windowHandle()->installEventFilter(this);
+  PlaceWindow();
+
+  if (services_.hotKeys) services_.hotKeys->SetHandler([this](int id) { OnHotKey(id); });
+  RegisterHotKeys();
+}
+
+CRecorderDlg::~CRecorderDlg() {
+  if (services_.hotKeys) {
+    UnregisterHotKeys();
+    services_.hotKeys->SetHandler({});
+  }
+  if (g_pMainDlg == this) g_pMainDlg = nullptr;
+}
+
+QTabWidget* CRecorderDlg::Tabs() const {
+  return ui_->tabControl;
+}
+QPushButton* CRecorderDlg::StartRecButton() const {
+  return ui_->startRecButton;
+}
+QPushButton* CRecorderDlg::StartPausedButton() const {
+  return ui_->startPausedButton;
+}
+QPushButton* CRecorderDlg::PlayButton() const {
+  return ui_->playButton;
+}
+QPushButton* CRecorderDlg::DefaultsButton() const {
+  return ui_->defaultsButton;
+}
+QPushButton* CRecorderDlg::HelpButton() const {
+  return ui_->helpButton;
+}
+QPushButton* CRecorderDlg::ExitButton() const {
+  return ui_->exitButton;
+}
+
+void CRecorderDlg::PlaceWindow() {
+  if (!HasStoredPosition(settings_.WinX, settings_.WinY)) return;  // the desktop places it
+  const QRect desktop = screen()->virtualGeometry();
+  move(mg::PlaceWindow(frameGeometry(), settings_.WinX, settings_.WinY, desktop).topLeft());
+  // The window manager's frame is known only once the window is up: it is placed again then.
+  placeWithFrame_ = true;
+}
+
+bool CRecorderDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != windowHandle()) return QDialog::eventFilter(watched, event);
+  if (activateWhenExposed_ && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    // A window shown again after hiding can take the focus only once it is mapped.
+    activateWhenExposed_ = false;
+    ActivateSoon(10);
+  }
+  if (placeWithFrame_ && (event->type() == QEvent::Expose || event->type() == QEvent::Move) &&
+      frameGeometry().size() != size()) {
+    placeWithFrame_ = false;
+    const QRect desktop = screen()->virtualGeometry();
+    const QRect placed = mg::PlaceWindow(frameGeometry(), settings_.WinX, settings_.WinY, desktop);
+    if (placed.topLeft() != frameGeometry().topLeft()) move(placed.topLeft());
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+int CRecorderDlg::RunModal() {
+  finished_ = false;
+  QEventLoop loop;
+  const QMetaObject::Connection ended = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+  show();
+  raise();
+  activateWindow();
+  if (!finished_) loop.exec(QEventLoop::DialogExec);
+  disconnect(ended);
+  return result();
+}
+
+void CRecorderDlg::done(int result) {
+  if (finished_) return;
+  finished_ = true;
+  setFocus();  // an edit field on a page keeps its value when it loses the focus
+  const QRect frame = frameGeometry();
+  settings_.WinX = frame.x();
+  settings_.WinY = frame.y();
+  QDialog::done(result);
+}
+
+void CRecorderDlg::reject() {
+  // The close box. A recording cannot outlive its window: the movie is finished first.
+  if (State() != Idle) StartStopCommand();
+  QDialog::reject();
+}
+
+void CRecorderDlg::ApplyWindowMode(int wndHide) {
+  if (wndHide == kWndIconize) {
+    showMinimized();
+  } else if (wndHide == kWndHide || wndHide == kWndHideAlt) {
+    // Withdrawn at once: iconizing first would leave the window manager an iconic window that
+    // it brings back iconic.
+    hide();
+  }
+}
+
+void CRecorderDlg::RestoreWindow() {
+  if (finished_) return;  // the dialog is closing: nothing to bring back
+  if (isHidden()) activateWhenExposed_ = true;
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void CRecorderDlg::ActivateSoon(int attempts) {
+  // Some window managers take a window shown again for one that still has the focus: ask again
+  // until the focus has arrived.
+  if (attempts <= 0 || !isVisible() || isActiveWindow()) return;
+  windowHandle()->requestActivate();
+  QTimer::singleShot(50, this, [this, attempts] { ActivateSoon(attempts - 1); });
+}
+
+void CRecorderDlg::ShowMessage(const std::string& text) {
+  ShowMessageBox(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::None);
+}
+
+void CRecorderDlg::FileNameChanged() {
+  page3_->Fill();
+}
+
+}  // namespace mg

@@ -1,0 +1,195 @@
+// The application's life: start with or without stored settings, arguments, the end that saves
+// both groups, and a settings file edited into nonsense.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "app/option_pages.h"
+#include "app/recorder_app.h"
+#include "platform/hotkeys.h"
+#include "tests/app/dialog_rig.h"
+
+namespace {
+
+using mgtest::RunWhen;
+using mgtest::WaitUntil;
+
+const QStringList kStateNames = {"StartX",   "StartY",    "Width",       "Height",   "WinX",
+                                 "WinY",     "WndHide",   "IncFilename", "RecSound", "FPS",
+                                 "Compress", "KeyFrames", "AVIFileName"};
+const QStringList kKeysNames = {"Start Key",    "Start Mod",     "Start Desc",  "Pause Key",
+                                "Pause Mod",    "Pause Desc",    "LockPan Key", "LockPan Mod",
+                                "LockPan Desc", "Pan Modifiers", "Pan Locked"};
+
+class AppStart : public ::testing::Test {
+ protected:
+  std::unique_ptr<mg::CRecorderApp> MakeApp(mg::IGlobalHotKeys* hotKeys = nullptr) {
+    auto app = std::make_unique<mg::CRecorderApp>(mg::MakeFileRegistry(ini_.toStdString()));
+    mg::RecorderServices services;
+    services.capture = capture_.Platform();
+    services.hotKeys = hotKeys ? hotKeys : &keys_;
+    app->UseServices(services);
+    return app;
+  }
+  // Runs the application; `whileShown` runs once the main dialog is on the screen.
+  int Run(mg::CRecorderApp& app, const std::function<void(mg::CRecorderDlg&)>& whileShown,
+          QStringList arguments = {"movigram"}) {
+    shown_ = false;
+    RunWhen([] { return mg::g_pMainDlg && mg::g_pMainDlg->isVisible(); },
+            [this, whileShown] {
+              shown_ = true;
+              whileShown(*mg::g_pMainDlg);
+            });
+    return app.InitInstance(arguments);
+  }
+
+  QTemporaryDir dir_;
+  QString ini_ = dir_.filePath("Movigram.conf");
+  mgtest::MessageAnswers answers_;
+  mgtest::RealCapture capture_;
+  mgtest::ManualHotKeys keys_;
+  bool shown_ = false;
+};
+
+TEST_F(AppStart, FirstRunShowsTheDefaultsAndSavesBothGroupsWithEveryValue) {
+  auto app = MakeApp();
+  QPoint position;
+  Run(*app, [&](mg::CRecorderDlg& dlg) {
+    EXPECT_EQ(dlg.ScreenAreaPage()->ShownLeft(), 0);
+    EXPECT_EQ(dlg.AviFilePage()->ShownFileName(), "clip.avi (numbered)");
+    EXPECT_EQ(dlg.HotKeysPage()->PanLockChecked(), false);
+    EXPECT_TRUE(WaitUntil([&] { return dlg.frameGeometry().size() != dlg.size(); }));
+    position = dlg.frameGeometry().topLeft();
+    dlg.ExitButton()->click();
+  });
+  ASSERT_TRUE(shown_);
+  EXPECT_EQ(keys_.registered.size(), 0u) << "unregistered at the end";
+  EXPECT_EQ(keys_.attempts, (std::vector<int>{1, 2, 3}));
+
+  QSettings stored(ini_, QSettings::IniFormat);
+  stored.beginGroup("State");
+  for (const QString& name : kStateNames) EXPECT_TRUE(stored.contains(name)) << name.toStdString();
+  EXPECT_EQ(stored.value("Width").toInt(), 320);
+  EXPECT_EQ(stored.value("Height").toInt(), 240);
+  EXPECT_EQ(stored.value("FPS").toInt(), 10000);
+  EXPECT_EQ(stored.value("WndHide").toInt(), 1048);
+  EXPECT_EQ(stored.value("AVIFileName").toString(), "clip.avi");
+  EXPECT_EQ(stored.value("WinX").toInt(), position.x());
+  EXPECT_EQ(stored.value("WinY").toInt(), position.y());
+  stored.endGroup();
+  stored.beginGroup("Keys");
+  for (const QString& name : kKeysNames) EXPECT_TRUE(stored.contains(name)) << name.toStdString();
+  EXPECT_EQ(stored.value("Start Key").toInt(), 113);
+  EXPECT_EQ(stored.value("Start Desc").toString(), "F2");
+  EXPECT_EQ(stored.value("LockPan Desc").toString(), "Shift+F3");
+  EXPECT_EQ(stored.value("Pan Modifiers").toInt(), 4);
+  EXPECT_TRUE(answers_.shown.empty());
+}
+
+TEST_F(AppStart, ArgumentsThatAreNoSwitchOrNotYetBuiltStartTheProgramNormally) {
+  EXPECT_TRUE(mg::IsMaintenanceSwitch("-install"));
+  EXPECT_TRUE(mg::IsMaintenanceSwitch("-readopts"));
+  EXPECT_FALSE(mg::IsMaintenanceSwitch("-Install"));
+  EXPECT_FALSE(mg::IsMaintenanceSwitch("install"));
+  for (const QString& argument : QStringList{"movie.avi", "-Install", "-dumpopts"}) {
+    auto app = MakeApp();
+    EXPECT_EQ(Run(*app, [](mg::CRecorderDlg& dlg) { dlg.ExitButton()->click(); },
+                  {"movigram", argument, "more"}),
+              0);
+    EXPECT_TRUE(shown_) << argument.toStdString();
+  }
+}
+
+TEST_F(AppStart, StoredSettingsAreLoadedAndTheCloseBoxSavesLikeExit) {
+  {
+    QSettings stored(ini_, QSettings::IniFormat);
+    stored.setValue("State/Width", 200);
+    stored.setValue("State/AVIFileName", "talk.avi");
+    stored.setValue("Keys/Pan Locked", 0);
+  }
+  auto app = MakeApp();
+  Run(*app, [&](mg::CRecorderDlg& dlg) {
+    EXPECT_EQ(app->settings.Width, 200);
+    EXPECT_EQ(dlg.AviFilePage()->ShownFileName(), "talk.avi (numbered)");
+    keys_.Press(mg::kHotkeyPanLock);
+    dlg.close();
+  });
+  ASSERT_TRUE(shown_);
+  QSettings stored(ini_, QSettings::IniFormat);
+  EXPECT_EQ(stored.value("Keys/Pan Locked").toInt(), 1);
+  EXPECT_EQ(stored.value("State/Width").toInt(), 200);
+  EXPECT_TRUE(stored.contains("Keys/LockPan Desc"));
+}
+
+TEST_F(AppStart, EscapeNeverClosesTheMainDialog) {
+  auto app = MakeApp();
+  bool stillOpen = false;
+  Run(*app, [&](mg::CRecorderDlg& dlg) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.StartRecButton(), &press);
+    QCoreApplication::sendEvent(&dlg, &press);
+    stillOpen = dlg.isVisible();
+    dlg.ExitButton()->click();
+  });
+  EXPECT_TRUE(stillOpen);
+}
+
+TEST_F(AppStart, NonsenseInTheSettingsFileGivesSensibleValuesAndClearWords) {
+  {
+    QFile file(ini_);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "[State]\n"
+        "Width=wide\n"
+        "Height=-7\n"
+        "FPS=0\n"
+        "WinX=99999999999\n"
+        "WinY=77777\n"
+        "WndHide=12\n"
+        "StartX=\"1,2\"\n"
+        "this line means nothing\n"
+        "[Keys]\n"
+        "Start Key=99999\n"
+        "Start Desc=Bogus Key\n"
+        "Pause Key=F3\n");
+  }
+  auto hotKeys = mg::MakeX11HotKeys();
+  auto app = MakeApp(hotKeys.get());
+  Run(*app, [&](mg::CRecorderDlg& dlg) {
+    // Values that are no numbers keep their defaults; a key that names no key is refused.
+    EXPECT_EQ(app->settings.Width, 320);
+    EXPECT_EQ(app->settings.StartX, 0);
+    EXPECT_EQ(app->settings.PauseKey, 114);
+    ASSERT_EQ(answers_.shown.size(), 1u);
+    EXPECT_EQ(answers_.shown[0].text,
+              "Bogus Key\nCould not register the above hot key. It may be already reserved by "
+              "another application.");
+    // The window is on the screen.
+    EXPECT_TRUE(WaitUntil([&] {
+      return dlg.frameGeometry().size() != dlg.size() &&
+             QRect(0, 0, mgtest::kDesktopWidth, mgtest::kDesktopHeight)
+                 .contains(dlg.frameGeometry());
+    }));
+    // A recording at 0 frames per second, then of a negative height, is refused in words.
+    dlg.StartRecButton()->click();
+    EXPECT_EQ(dlg.State(), mg::Idle);
+    app->settings.FPS = 10;
+    dlg.StartRecButton()->click();
+    EXPECT_EQ(dlg.State(), mg::Idle);
+    ASSERT_EQ(answers_.shown.size(), 3u);
+    EXPECT_EQ(answers_.shown[1].text,
+              "The frame rate must be a number from 0.01 to 1000 frames per second.");
+    EXPECT_EQ(answers_.shown[2].text,
+              "The capture area must be at least 1 pixel wide and 1 pixel high.");
+    dlg.ExitButton()->click();
+  });
+  EXPECT_TRUE(shown_);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include "tests/app/dialog_rig.h"
+
+#include <QPushButton>
+#include <QWindow>
+#include <ostream>
+
+namespace mgtest {
+
+DialogRig::DialogRig() {
+  settings.AVIFileName = dir.filePath(QStringLiteral("clip.avi")).toStdString();
+  settings.RecSound = 0;
+  settings.WndHide = mg::kWndOpen;
+  settings.StartX = 20;
+  settings.StartY = 30;
+  settings.Width = 160;
+  settings.Height = 120;
+}
+
+DialogRig::~DialogRig() {
+  dlg.reset();
+}
+
+mg::CRecorderDlg& DialogRig::Make(mg::IGlobalHotKeys* hotKeys) {
+  mg::RecorderServices services;
+  services.capture = capture.Platform();
+  services.hotKeys = hotKeys ? hotKeys : &keys;
+  dlg = std::make_unique<mg::CRecorderDlg>(settings, services);
+  return *dlg;
+}
+
+mg::CRecorderDlg& DialogRig::Show() {
+  if (!dlg) Make();
+  dlg->show();
+  WaitUntil([this] { return dlg->windowHandle() && dlg->windowHandle()->isExposed(); });
+  return *dlg;
+}
+
+Look LookOf(const mg::CRecorderDlg& dlg) {
+  return Look{dlg.StartRecButton()->text(), dlg.StartPausedButton()->text(),
+              dlg.PlayButton()->isEnabled()};
+}
+
+bool operator==(const Look& a, const Look& b) {
+  return a.startRec == b.startRec && a.startPaused == b.startPaused &&
+         a.playEnabled == b.playEnabled;
+}
+
+std::ostream& operator<<(std::ostream& out, const Look& look) {
+  return out << '"' << look.startRec.toStdString() << "\", \"" << look.startPaused.toStdString()
+             << "\", Play " << (look.playEnabled ? "enabled" : "disabled");
+}
+
+}  // namespace mgtest

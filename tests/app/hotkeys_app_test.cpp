@@ -1,0 +1,130 @@
+// The global hot keys of the running dialog on the real X server: keys pressed through XTest
+// from another connection, with and without the lock keys, and another application holding F2.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+
+#include "app/option_pages.h"
+#include "platform/hotkeys.h"
+#include "tests/app/dialog_rig.h"
+
+// X key symbols only: X.h's macros (None) would break the names above.
+#include <X11/keysym.h>
+
+namespace {
+
+constexpr unsigned int kXShiftMask = 1;  // ShiftMask of the core protocol
+
+using mgtest::RunWhen;
+using mgtest::WaitUntil;
+
+class GlobalHotKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(keyboard_.ok());
+    hotKeys_ = mg::MakeX11HotKeys();
+  }
+  void TearDown() override {
+    rig_.dlg.reset();
+    keyboard_.SetLock(XK_Num_Lock, false);
+    keyboard_.SetLock(XK_Caps_Lock, false);
+  }
+  mg::CRecorderDlg& Show() {
+    rig_.Make(hotKeys_.get());
+    return rig_.Show();
+  }
+  // F2 starts a recording; once it has frames, F2 stops it. True when a movie was reported.
+  bool RecordWithF2() {
+    mg::CRecorderDlg& dlg = *rig_.dlg;
+    const size_t before = rig_.answers.shown.size();
+    bool stopped = false;
+    RunWhen([&] { return dlg.State() != mg::Idle; },
+            [&] {
+              EXPECT_EQ(dlg.State(), mg::Recording);
+              EXPECT_TRUE(WaitUntil([&] { return rig_.Frames() >= 2; }));
+              keyboard_.Tap(XK_F2);
+              stopped = WaitUntil([&] { return dlg.State() == mg::Idle; });
+            });
+    keyboard_.Tap(XK_F2);
+    return WaitUntil([&] { return rig_.answers.shown.size() > before; }) && stopped &&
+           rig_.answers.shown.back().text.startsWith("Total frames: ");
+  }
+
+  mgtest::DialogRig rig_;
+  mgtest::Keyboard keyboard_;
+  std::unique_ptr<mg::IGlobalHotKeys> hotKeys_;
+};
+
+TEST_F(GlobalHotKeys, F2StartsARecordingAndF2AgainStopsIt) {
+  Show();
+  ASSERT_TRUE(rig_.answers.shown.empty()) << rig_.answers.Texts().join('|').toStdString();
+  EXPECT_TRUE(RecordWithF2());
+  EXPECT_EQ(mgtest::LookOf(*rig_.dlg), mgtest::kIdleLook);
+}
+
+TEST_F(GlobalHotKeys, F2WorksWithNumLockAndWithCapsLockOn) {
+  Show();
+  keyboard_.SetLock(XK_Num_Lock, true);
+  ASSERT_TRUE(keyboard_.LockOn(XK_Num_Lock));
+  EXPECT_TRUE(RecordWithF2()) << "NumLock on";
+  keyboard_.SetLock(XK_Num_Lock, false);
+  keyboard_.SetLock(XK_Caps_Lock, true);
+  ASSERT_TRUE(keyboard_.LockOn(XK_Caps_Lock));
+  EXPECT_TRUE(RecordWithF2()) << "CapsLock on";
+}
+
+TEST_F(GlobalHotKeys, F3InIdleStartsPausedThenResumesAndF2Stops) {
+  mg::CRecorderDlg& dlg = Show();
+  std::vector<mg::RecordingState> states;
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            states.push_back(dlg.State());
+            mgtest::Screenshot(QStringLiteral("hotkey-started-paused"));
+            keyboard_.Tap(XK_F3);
+            WaitUntil([&] { return dlg.State() == mg::Recording; });
+            states.push_back(dlg.State());
+            keyboard_.Tap(XK_F2);
+            WaitUntil([&] { return dlg.State() == mg::Idle; });
+            states.push_back(dlg.State());
+          });
+  keyboard_.Tap(XK_F3);
+  ASSERT_TRUE(WaitUntil([&] { return states.size() == 3; }));
+  EXPECT_EQ(states, (std::vector<mg::RecordingState>{mg::Paused, mg::Recording, mg::Idle}));
+}
+
+TEST_F(GlobalHotKeys, ShiftF3TogglesThePanLock) {
+  mg::CRecorderDlg& dlg = Show();
+  keyboard_.Tap(XK_F3, {XK_Shift_L});
+  ASSERT_TRUE(WaitUntil([&] { return rig_.settings.PanLocked == 1; }));
+  EXPECT_TRUE(dlg.HotKeysPage()->PanLockChecked());
+  EXPECT_EQ(dlg.State(), mg::Idle) << "Shift+F3 is not F3";
+  keyboard_.Tap(XK_F3, {XK_Shift_L});
+  ASSERT_TRUE(WaitUntil([&] { return rig_.settings.PanLocked == 0; }));
+  EXPECT_FALSE(dlg.HotKeysPage()->PanLockChecked());
+}
+
+TEST_F(GlobalHotKeys, AnotherApplicationHoldingF2LeavesF3AndShiftF3Unregistered) {
+  mgtest::OtherApplication holder;
+  ASSERT_TRUE(holder.Grab(XK_F2, 0));
+  Show();
+  ASSERT_EQ(rig_.answers.shown.size(), 1u);
+  EXPECT_EQ(rig_.answers.shown[0].text,
+            "F2\nCould not register the above hot key. It may be already reserved by another "
+            "application.");
+  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::None);
+  // Nobody holds F3 or Shift+F3: a third application gets them.
+  mgtest::OtherApplication third;
+  EXPECT_TRUE(third.Grab(XK_F3, 0));
+  EXPECT_TRUE(third.Grab(XK_F3, kXShiftMask));
+}
+
+TEST_F(GlobalHotKeys, TheDialogsEndReleasesTheKeysForOthers) {
+  Show();
+  mgtest::OtherApplication other;
+  EXPECT_FALSE(other.Grab(XK_F2, 0));
+  rig_.dlg->UnregisterHotKeys();
+  EXPECT_TRUE(other.Grab(XK_F2, 0));
+  EXPECT_TRUE(other.Grab(XK_F3, kXShiftMask));
+}
+
+}  // namespace

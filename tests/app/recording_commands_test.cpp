@@ -1,0 +1,253 @@
+// The main dialog's recording commands on the real platform: the buttons' texts through every
+// state, pause and resume, stopping from each state, Exit and the close box during a recording,
+// and the movie that comes out.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <filesystem>
+
+#include "app/option_pages.h"
+#include "tests/app/dialog_rig.h"
+#include "tests/support/avi_reader.h"
+
+namespace {
+
+using mgtest::DialogRig;
+using mgtest::kIdleLook;
+using mgtest::kPausedLook;
+using mgtest::kRecordingLook;
+using mgtest::LookOf;
+using mgtest::RunWhen;
+using mgtest::WaitUntil;
+
+// "Total frames: N, skipped: 0" with N > 0; returns N, or -1 when the text is something else.
+int TotalFrames(const QString& text) {
+  static const QRegularExpression totals(QStringLiteral("^Total frames: (\\d+), skipped: 0$"));
+  const QRegularExpressionMatch m = totals.match(text);
+  return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+class RecordingCommands : public ::testing::Test {
+ protected:
+  DialogRig rig_;
+};
+
+TEST_F(RecordingCommands, ButtonsFollowTheStateFromIdleThroughPauseBackToIdle) {
+  mg::CRecorderDlg& dlg = rig_.Show();
+  EXPECT_EQ(LookOf(dlg), kIdleLook);
+  mgtest::Screenshot(QStringLiteral("dialog-idle"));
+
+  bool scriptRan = false;
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            scriptRan = true;
+            EXPECT_EQ(dlg.State(), mg::Recording);
+            EXPECT_EQ(LookOf(dlg), kRecordingLook);
+            ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 3; }));
+            mgtest::Screenshot(QStringLiteral("dialog-recording"));
+
+            dlg.StartPausedButton()->click();
+            EXPECT_EQ(dlg.State(), mg::Paused);
+            EXPECT_EQ(LookOf(dlg), kPausedLook);
+            mgtest::Screenshot(QStringLiteral("dialog-paused"));
+            // Defaults, Help and Exit stay usable while recording.
+            EXPECT_TRUE(dlg.DefaultsButton()->isEnabled());
+            EXPECT_TRUE(dlg.HelpButton()->isEnabled());
+            EXPECT_TRUE(dlg.ExitButton()->isEnabled());
+
+            dlg.StartPausedButton()->click();
+            EXPECT_EQ(dlg.State(), mg::Recording);
+            EXPECT_EQ(LookOf(dlg), kRecordingLook);
+            const int32_t before = rig_.Frames();
+            ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= before + 2; }));
+
+            dlg.StartRecButton()->click();  // stops
+            EXPECT_EQ(dlg.State(), mg::Idle);
+          });
+  dlg.StartRecButton()->click();  // returns when the recording has ended
+
+  ASSERT_TRUE(scriptRan);
+  EXPECT_EQ(dlg.State(), mg::Idle);
+  EXPECT_EQ(LookOf(dlg), kIdleLook);
+  ASSERT_EQ(rig_.answers.shown.size(), 1u) << rig_.answers.Texts().join('|').toStdString();
+  const int frames = TotalFrames(rig_.answers.shown[0].text);
+  EXPECT_EQ(frames, rig_.Frames()) << rig_.answers.shown[0].text.toStdString();
+  EXPECT_EQ(rig_.answers.shown[0].buttons, mg::MsgButtons::Ok);
+
+  // The numbered movie plays: every frame decodes at the recorded size.
+  EXPECT_EQ(rig_.settings.AVIFileName, rig_.dir.filePath("clip0001.avi").toStdString());
+  const mgtest::DecodedAvi movie = mgtest::DecodeAvi(rig_.settings.AVIFileName, false);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  EXPECT_EQ(movie.width, 160);
+  EXPECT_EQ(movie.height, 120);
+  EXPECT_EQ(static_cast<int>(movie.frames.size()), frames);
+  EXPECT_EQ(movie.decodeErrors, 0);
+  // The AVI File page shows the numbered name the start chose.
+  EXPECT_TRUE(dlg.AviFilePage()->ShownFileName().contains("clip0001.avi"));
+  mgtest::Screenshot(QStringLiteral("dialog-after-stop"));
+}
+
+TEST_F(RecordingCommands, StartPausedTwiceResumesAndStartRecWhilePausedStops) {
+  mg::CRecorderDlg& dlg = rig_.Show();
+  bool scriptRan = false;
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            scriptRan = true;
+            EXPECT_EQ(dlg.State(), mg::Paused);
+            EXPECT_EQ(LookOf(dlg), kPausedLook);
+            dlg.StartPausedButton()->click();  // resumes, it does not stop
+            EXPECT_EQ(dlg.State(), mg::Recording);
+            EXPECT_EQ(dlg.StartPausedButton()->text(), "&Pause Rec.");
+            ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 2; }));
+            dlg.StartPausedButton()->click();  // pause again
+            ASSERT_EQ(dlg.State(), mg::Paused);
+            dlg.StartRecButton()->click();  // Start Rec. while paused stops
+            EXPECT_EQ(dlg.State(), mg::Idle);
+          });
+  dlg.StartPausedButton()->click();
+  ASSERT_TRUE(scriptRan);
+  EXPECT_EQ(LookOf(dlg), kIdleLook);
+  ASSERT_EQ(rig_.answers.shown.size(), 1u);
+  EXPECT_GT(TotalFrames(rig_.answers.shown[0].text), 0) << rig_.answers.shown[0].text.toStdString();
+}
+
+TEST_F(RecordingCommands, StopWithNothingCapturedDeletesTheMovieAndSaysNothing) {
+  rig_.settings.IncFilename = 0;
+  mg::CRecorderDlg& dlg = rig_.Show();
+  bool sawFile = false;
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            sawFile = QFileInfo::exists(QString::fromStdString(rig_.settings.AVIFileName));
+            dlg.StartRecButton()->click();  // stopped while still paused: nothing written
+          });
+  dlg.StartPausedButton()->click();
+  EXPECT_TRUE(sawFile);
+  EXPECT_EQ(LookOf(dlg), kIdleLook);
+  EXPECT_TRUE(rig_.answers.shown.empty()) << rig_.answers.Texts().join('|').toStdString();
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(rig_.settings.AVIFileName)));
+}
+
+TEST_F(RecordingCommands, ExitWhileRecordingFinishesTheMovieThenCloses) {
+  mg::CRecorderDlg& dlg = rig_.Make();
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 3; }));
+            dlg.ExitButton()->click();
+            EXPECT_EQ(dlg.State(), mg::Idle);
+          });
+  RunWhen([&] { return dlg.isVisible(); }, [&] { dlg.StartRecButton()->click(); });
+  EXPECT_EQ(dlg.RunModal(), QDialog::Accepted);
+  EXPECT_EQ(dlg.State(), mg::Idle);
+  EXPECT_FALSE(dlg.isVisible());
+  ASSERT_EQ(rig_.answers.shown.size(), 1u);
+  const int frames = TotalFrames(rig_.answers.shown[0].text);
+  EXPECT_GE(frames, 3);
+  const mgtest::DecodedAvi movie = mgtest::DecodeAvi(rig_.settings.AVIFileName, false);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  EXPECT_EQ(static_cast<int>(movie.frames.size()), frames);
+}
+
+TEST_F(RecordingCommands, CloseBoxWhileRecordingFinishesTheMovieThenCloses) {
+  mg::CRecorderDlg& dlg = rig_.Make();
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 2; }));
+            dlg.close();  // what the window manager's close box does
+          });
+  RunWhen([&] { return dlg.isVisible(); }, [&] { dlg.StartRecButton()->click(); });
+  EXPECT_EQ(dlg.RunModal(), QDialog::Rejected);
+  EXPECT_EQ(dlg.State(), mg::Idle);
+  ASSERT_EQ(rig_.answers.shown.size(), 1u);
+  EXPECT_GE(TotalFrames(rig_.answers.shown[0].text), 2);
+  EXPECT_TRUE(mgtest::DecodeAvi(rig_.settings.AVIFileName, false).ok);
+}
+
+TEST_F(RecordingCommands, RefusedStartReturnsToTheIdleLookWithTheReason) {
+  rig_.settings.Width = 0;  // no area to record
+  mg::CRecorderDlg& dlg = rig_.Show();
+  dlg.StartRecButton()->click();
+  EXPECT_EQ(dlg.State(), mg::Idle);
+  EXPECT_EQ(LookOf(dlg), kIdleLook);
+  ASSERT_EQ(rig_.answers.shown.size(), 1u);
+  EXPECT_EQ(rig_.answers.shown[0].text,
+            "The capture area must be at least 1 pixel wide and 1 pixel high.");
+}
+
+TEST_F(RecordingCommands, WithoutAScreenToRecordTheStartIsRefusedInWords) {
+  mg::RecorderServices services;  // nothing could be opened
+  services.hotKeys = &rig_.keys;
+  mg::CRecorderDlg dlg(rig_.settings, services);
+  dlg.StartRecButton()->click();
+  dlg.StartPausedButton()->click();
+  EXPECT_EQ(dlg.State(), mg::Idle);
+  EXPECT_EQ(LookOf(dlg), kIdleLook);
+  ASSERT_EQ(rig_.answers.shown.size(), 2u);
+  EXPECT_TRUE(rig_.answers.shown[0].text.startsWith("Recording is not possible"));
+}
+
+TEST_F(RecordingCommands, IconizedWhileRecordingAndRestoredWithFocusAfterwards) {
+  rig_.settings.WndHide = mg::kWndIconize;
+  mg::CRecorderDlg& dlg = rig_.Show();
+  ASSERT_TRUE(WaitUntil([&] { return dlg.isActiveWindow(); }));
+  bool wasMinimized = false;
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            wasMinimized = WaitUntil([&] { return dlg.isMinimized(); });
+            mgtest::Screenshot(QStringLiteral("dialog-iconized"));
+            dlg.OnHotKey(mg::kHotkeyStartStop);  // the stop comes from a hot key
+          });
+  dlg.StartRecButton()->click();
+  EXPECT_TRUE(wasMinimized);
+  EXPECT_TRUE(WaitUntil([&] { return !dlg.isMinimized() && dlg.isActiveWindow(); }));
+  EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(RecordingCommands, HiddenWhileRecordingAndShownAgainAfterwards) {
+  for (int mode : {mg::kWndHide, mg::kWndHideAlt}) {
+    rig_.settings.WndHide = mode;
+    mg::CRecorderDlg& dlg = rig_.Show();
+    bool wasHidden = false;
+    RunWhen([&] { return dlg.State() != mg::Idle; },
+            [&] {
+              wasHidden = !dlg.isVisible();
+              dlg.OnHotKey(mg::kHotkeyStartStop);
+            });
+    dlg.StartRecButton()->click();
+    EXPECT_TRUE(wasHidden) << mode;
+    EXPECT_TRUE(dlg.isVisible()) << mode;
+    // Shown again as a normal window. (Under openbox the focus request after re-mapping is
+    // taken as already granted; the keyboard focus is not checked here.)
+    EXPECT_TRUE(WaitUntil([&] { return !dlg.isMinimized() && dlg.isVisible(); })) << mode;
+  }
+}
+
+TEST_F(RecordingCommands, DefaultsDuringARecordingKeepTheFrameSizeUntilTheStop) {
+  rig_.settings.FPS = 5;
+  mg::CRecorderDlg& dlg = rig_.Show();
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 1; }));
+            dlg.DefaultsButton()->click();  // answered Yes
+            EXPECT_EQ(rig_.settings.Width, 160);
+            EXPECT_EQ(rig_.settings.Height, 120);
+            EXPECT_EQ(rig_.settings.FPS, 10.0);
+            const int32_t before = rig_.Frames();
+            ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= before + 2; }));
+            dlg.StartRecButton()->click();
+          });
+  dlg.StartRecButton()->click();
+  EXPECT_EQ(rig_.settings.Width, 320);
+  EXPECT_EQ(rig_.settings.Height, 240);
+  ASSERT_EQ(rig_.answers.shown.size(), 2u);
+  EXPECT_EQ(rig_.answers.shown[0].text,
+            "Do you really want to revert all options to default values?");
+  const mgtest::DecodedAvi movie =
+      mgtest::DecodeAvi(rig_.dir.filePath("clip0001.avi").toStdString(), false);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  EXPECT_EQ(movie.width, 160);
+  EXPECT_EQ(movie.decodeErrors, 0);
+}
+
+}  // namespace
