@@ -1,7 +1,8 @@
 // Cost of one capture tick at 1920x1080: a bare MIT-SHM grab (XShmGetImage) against the whole
-// tick of the X11 capture display (marker shown, pointer, cursor, grab into a ring slot, marker
-// hidden), and the heap allocations a tick makes (malloc is counted by this program). Times are
-// medians of the single ticks.
+// tick of the X11 capture display (marker shown, pointer, cursor looked up and blended, grab into
+// a ring slot, marker hidden), the parts of the tick alone, and the heap allocations a tick makes
+// (malloc is counted by this program). Times are medians of the single ticks. The last line is
+// the tick's cost over the bare grab's.
 //
 //   bench_grab [--current-display] [ticks]
 //
@@ -25,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/cursor_blend.h"
 #include "platform/x11_capture_display.h"
 
 // Counting allocator: every malloc family call of the process goes through here.
@@ -134,17 +136,40 @@ struct TickFigures {
   double allocationsPerTick;
 };
 
-TickFigures Ticks(mg::X11CaptureDisplay* cap, int x, int y, int w, int h, int ticks, bool full) {
-  for (int slot = 0; slot < 5; ++slot) cap->AllocateFrame(slot, w, h);
+// The parts of a tick that a run measures.
+enum Parts : unsigned {
+  kGrab = 1,     // grab into the next ring slot
+  kMarker = 2,   // marker shown before and hidden after
+  kPointer = 4,  // pointer position and modifiers
+  kCursor = 8,   // cursor image looked up and blended into the frame when the pointer is on it
+  kWholeTick = kGrab | kMarker | kPointer | kCursor,
+};
+
+TickFigures Ticks(mg::X11CaptureDisplay* cap, int x, int y, int w, int h, int ticks,
+                  unsigned parts) {
+  uint8_t* slots[5];
+  for (int slot = 0; slot < 5; ++slot) slots[slot] = cap->AllocateFrame(slot, w, h);
   const mg::WinRect outer{x - 2, y - 2, x + w + 2, y + h + 2};
   auto tick = [&](int i) {
-    if (full) cap->ShowMarker(outer, false);
-    const mg::PointerState pointer = full ? cap->QueryPointer() : mg::PointerState{};
-    const mg::CursorImage* cursor = full ? cap->Cursor() : nullptr;
-    cap->Grab(i % 5, x, y);
-    if (full) cap->HideMarker();
-    (void)pointer;
-    (void)cursor;
+    if (parts & kMarker) cap->ShowMarker(outer, false);
+    // The pointer stands in the middle of the rectangle when it is not asked for.
+    mg::PointerState pointer{x + w / 2, y + h / 2, 0, true};
+    if (parts & kPointer) pointer = cap->QueryPointer();
+    const mg::CursorImage* cursor = (parts & kCursor) ? cap->Cursor() : nullptr;
+    if (parts & kGrab) cap->Grab(i % 5, x, y);
+    if (cursor) {
+      mg::FrameView view;
+      view.pixels = slots[i % 5];
+      view.width = w;
+      view.height = h;
+      view.bitsPerPixel = 32;
+      view.stride = w * 4;
+      view.redMask = 0xff0000;
+      view.greenMask = 0xff00;
+      view.blueMask = 0xff;
+      mg::DrawCursor(view, *cursor, pointer.x - cursor->xhot - x, pointer.y - cursor->yhot - y);
+    }
+    if (parts & kMarker) cap->HideMarker();
   };
   for (int i = 0; i < 10; ++i) tick(i);  // warm-up: marker window, cursor image, event queue
   std::vector<double> times(static_cast<size_t>(ticks));
@@ -157,6 +182,7 @@ TickFigures Ticks(mg::X11CaptureDisplay* cap, int x, int y, int w, int h, int ti
   }
   const long allocations = g_allocations.load() - before;
   const double us = Median(times);
+  cap->RemoveMarker();
   cap->FreeFrames();
   return {us, static_cast<double>(allocations) / ticks};
 }
@@ -199,22 +225,23 @@ int main(int argc, char** argv) {
                 DefaultDepth(d, DefaultScreen(d)), ticks);
     const double bare = BareShm(d, sw, sh, ticks);
     std::printf("%-44s %9.0f us median\n", "bare XShmGetImage, whole screen", bare);
-    const TickFigures grab = Ticks(cap.get(), 0, 0, sw, sh, ticks, false);
-    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
-                "Grab only (SHM slot), whole screen", grab.us, grab.allocationsPerTick);
-    const TickFigures full = Ticks(cap.get(), 0, 0, sw, sh, ticks, true);
-    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
-                "tick: marker+pointer+cursor+grab+marker", full.us, full.allocationsPerTick);
-    const TickFigures part = Ticks(cap.get(), 300, 200, 1280, 720, ticks, true);
-    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n", "tick, 1280x720 area inside",
-                part.us, part.allocationsPerTick);
-    const TickFigures edge = Ticks(cap.get(), 1000, 700, 1280, 720, ticks, true);
-    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
-                "tick, 1280x720 area across the corner", edge.us, edge.allocationsPerTick);
-    const TickFigures fallback = Ticks(plain.get(), 0, 0, sw, sh, ticks, true);
-    std::printf("%-44s %9.0f us median  %.2f allocations/tick\n",
-                "tick without SHM (GetImage), whole screen", fallback.us,
-                fallback.allocationsPerTick);
+    auto print = [](const char* what, const TickFigures& f) {
+      std::printf("%-44s %9.0f us median  %.2f allocations/tick\n", what, f.us,
+                  f.allocationsPerTick);
+    };
+    const TickFigures grab = Ticks(cap.get(), 0, 0, sw, sh, ticks, kGrab);
+    print("Grab only (SHM slot), whole screen", grab);
+    const TickFigures full = Ticks(cap.get(), 0, 0, sw, sh, ticks, kWholeTick);
+    print("tick: marker+pointer+cursor+grab+marker", full);
+    print("  parts: marker shown and hidden", Ticks(cap.get(), 0, 0, sw, sh, ticks, kMarker));
+    print("  parts: pointer", Ticks(cap.get(), 0, 0, sw, sh, ticks, kPointer));
+    print("  parts: cursor looked up and blended", Ticks(cap.get(), 0, 0, sw, sh, ticks, kCursor));
+    print("tick, 1280x720 area inside", Ticks(cap.get(), 300, 200, 1280, 720, ticks, kWholeTick));
+    print("tick, 1280x720 area across the corner",
+          Ticks(cap.get(), 1000, 700, 1280, 720, ticks, kWholeTick));
+    print("tick without SHM (GetImage), whole screen",
+          Ticks(plain.get(), 0, 0, sw, sh, ticks, kWholeTick));
+    std::printf("tick / bare grab %.2f\n", bare > 0 ? full.us / bare : 0.0);
   }
   plain.reset();
   cap.reset();

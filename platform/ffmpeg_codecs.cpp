@@ -87,7 +87,7 @@ void ConfigureX264(AVCodecContext* c, AVDictionary** o, const CompressorSettings
   c->max_b_frames = 0;
   c->gop_size = KeyInterval(s);
   c->keyint_min = KeyInterval(s);
-  av_dict_set(o, "preset", "veryfast", 0);
+  av_dict_set(o, "preset", "ultrafast", 0);
   av_dict_set(o, "tune", "zerolatency", 0);
   av_dict_set(o, "crf", std::to_string(crf).c_str(), 0);
   av_dict_set(o, "x264-params", "scenecut=0:rc-lookahead=0:bframes=0", 0);

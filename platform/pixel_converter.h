@@ -1,8 +1,9 @@
 // Turns input frames (any InputLayout except 1- and 4-bit, either row order) into AVFrames of an
-// encoder's pixel format with libswscale. The context and the frame are made once; a frame is
-// reallocated only while the encoder still holds the previous one. Bottom-up input is read
-// through a flipped view (last row first, negative line size), never copied first; only 8-bit
-// input for a direct-colour encoder goes through one lookup pass of our own.
+// encoder's pixel format with libswscale (32-bit pixels for 4:2:0 with a converter of our own). The
+// context and the frame are made once; a frame is reallocated only while the encoder still holds
+// the previous one. Bottom-up input is read through a flipped view (last row first, negative line
+// size), never copied first; only 8-bit input for a direct-colour encoder goes through one lookup
+// pass of our own.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +46,7 @@ class PixelConverter {
   AVPixelFormat src_ = AV_PIX_FMT_NONE;
   AVPixelFormat dst_ = AV_PIX_FMT_NONE;
   SwsContext* sws_ = nullptr;
+  bool direct420_ = false;  // 32-bit pixels to YUV 4:2:0 by Rgb32ToYuv420, not libswscale
   AVFrame* frame_ = nullptr;
   std::vector<uint8_t> expanded_;  // indexed input looked up as blue-green-red-x, when needed
   uint32_t palette_[256] = {};     // 0xAARRGGBB, as libswscale and libavcodec read PAL8

@@ -18,7 +18,8 @@ X11CursorCache::X11CursorCache(Display* display) : display_(display) {
 
 const CursorImage* X11CursorCache::Current() {
   if (!available_) return nullptr;
-  while (XPending(display_) > 0) {
+  // Reads what has arrived without flushing: the tick's requests go out together with its grab.
+  while (XEventsQueued(display_, QueuedAfterReading) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
     if (event.type == eventBase_ + XFixesCursorNotify) stale_ = true;

@@ -70,10 +70,10 @@ void X11Marker::Reshape(const WinRect& outer, bool paused) {
   shaped_ = true;
 }
 
-void X11Marker::Paint(unsigned long pixel) {
+void X11Marker::Paint(unsigned long pixel, bool flush) {
   XSetWindowBackground(display_, window_, pixel);
   XClearWindow(display_, window_);
-  XFlush(display_);
+  if (flush) XFlush(display_);
 }
 
 void X11Marker::Show(const WinRect& outer, bool paused) {
@@ -91,12 +91,13 @@ void X11Marker::Show(const WinRect& outer, bool paused) {
   } else {
     XRaiseWindow(display_, window_);  // stays above windows raised since
   }
-  Paint(WhitePixel(display_, DefaultScreen(display_)));
+  // Not flushed: the grab that follows in the same tick is a round trip, which sends it first.
+  Paint(WhitePixel(display_, DefaultScreen(display_)), false);
 }
 
 void X11Marker::Hide() {
   if (!mapped_) return;
-  Paint(BlackPixel(display_, DefaultScreen(display_)));
+  Paint(BlackPixel(display_, DefaultScreen(display_)), true);
 }
 
 void X11Marker::Remove() {

@@ -30,7 +30,7 @@ class X11Marker {
  private:
   bool EnsureWindow();
   void Reshape(const WinRect& outer, bool paused);
-  void Paint(unsigned long pixel);
+  void Paint(unsigned long pixel, bool flush);
 
   Display* display_;
   Window window_ = 0;
