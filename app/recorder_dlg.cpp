@@ -120,14 +120,34 @@ bool CRecorderDlg::eventFilter(QObject* watched, QEvent* event) {
     activateWhenExposed_ = false;
     ActivateSoon(10);
   }
-  if (placeWithFrame_ && (event->type() == QEvent::Expose || event->type() == QEvent::Move) &&
-      frameGeometry().size() != size()) {
-    placeWithFrame_ = false;
-    const QRect desktop = screen()->virtualGeometry();
-    const QRect placed = mg::PlaceWindow(frameGeometry(), settings_.WinX, settings_.WinY, desktop);
-    if (placed.topLeft() != frameGeometry().topLeft()) move(placed.topLeft());
-  }
   return QDialog::eventFilter(watched, event);
+}
+
+bool CRecorderDlg::PlaceWithFrame() {
+  const QMargins frame = windowHandle()->frameMargins();
+  if (frame.isNull()) return false;
+  const QRect window = windowHandle()->frameGeometry();
+  const QRect desktop = screen()->virtualGeometry();
+  const QRect placed = mg::PlaceWindow(window, settings_.WinX, settings_.WinY, desktop);
+  if (placed.topLeft() == window.topLeft()) return true;
+  // The client area's position, frame included by hand: no cached frame of Qt's is involved.
+  windowHandle()->setPosition(placed.topLeft() + QPoint(frame.left(), frame.top()));
+  return false;
+}
+
+void CRecorderDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!placeWithFrame_) return;
+  placeWithFrame_ = false;
+  // The frame's extents arrive some time after the window is shown, and the window manager may
+  // apply its own placement after ours: the window is placed again until it stays put.
+  auto* poll = new QTimer(this);
+  poll->setInterval(50);
+  connect(poll, &QTimer::timeout, this, [this, poll, left = 60, settled = 0]() mutable {
+    settled = PlaceWithFrame() ? settled + 1 : 0;
+    if (settled >= 3 || --left <= 0) poll->deleteLater();
+  });
+  poll->start();
 }
 
 int CRecorderDlg::RunModal() {
@@ -146,7 +166,7 @@ void CRecorderDlg::done(int result) {
   if (finished_) return;
   finished_ = true;
   setFocus();  // an edit field on a page keeps its value when it loses the focus
-  const QRect frame = frameGeometry();
+  const QRect frame = windowHandle() ? windowHandle()->frameGeometry() : frameGeometry();
   settings_.WinX = frame.x();
   settings_.WinY = frame.y();
   QDialog::done(result);

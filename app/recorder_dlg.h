@@ -75,6 +75,7 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void StartRecording(int mode);
@@ -83,6 +84,9 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void PlaceWindow();
   void ApplyDeferredDefaults();
   void ActivateSoon(int attempts);
+  // Places the window again by its stored corner with the window manager's frame; true when it
+  // is already there.
+  bool PlaceWithFrame();
 
   AppSettings& settings_;
   RecorderServices services_;
