@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "capture/capture_engine.h"
@@ -29,7 +30,10 @@ class QuietBeeper : public mg::IBeeper {
 class Owner : public mg::ICaptureOwner {
  public:
   mg::RecordingState State() const override { return state_.load(); }
-  void SetState(mg::RecordingState s) override { state_ = s; }
+  void SetState(mg::RecordingState s) override {
+    if (state_ == mg::Idle && s != mg::Idle && onStart) onStart();
+    state_ = s;
+  }
   void StartStopCommand() override {
     if (state_ != mg::Idle) engine->EndCapture();
   }
@@ -41,6 +45,7 @@ class Owner : public mg::ICaptureOwner {
   void RestoreWindow() override {}
   void FileNameChanged() override {}
   mg::CaptureEngine* engine = nullptr;
+  std::function<void()> onStart;  // the recording has begun: the movie is open
 
  private:
   std::atomic<mg::RecordingState> state_{mg::Idle};
@@ -101,7 +106,10 @@ int main(int argc, char** argv) {
       settings, owner,
       mg::CapturePlatform{avi.get(), screen.get(), display.get(), timer.get(), &beeper});
   owner.engine = &engine;
-  QTimer::singleShot(static_cast<int>(seconds * 1000), [&] { owner.StartStopCommand(); });
+  // The time runs from the start of the recording, as between the two presses of the hot key.
+  owner.onStart = [&] {
+    QTimer::singleShot(static_cast<int>(seconds * 1000), [&] { owner.StartStopCommand(); });
+  };
   const double before = CpuSeconds();
   engine.BeginCapture(1);
   const double cpu = CpuSeconds() - before;

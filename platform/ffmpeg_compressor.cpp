@@ -10,6 +10,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/dict.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -60,6 +61,7 @@ class FfmpegCompressor : public IVideoCompressor {
     const int32_t converted = converter_.Open(input, dst, width, height);
     if (converted != kAviErrOk) return converted;
     BuildOutputFormat(width, height);
+    if (context_->gop_size == 1) WarmUp();
     return kAviErrOk;
   }
 
@@ -91,6 +93,30 @@ class FfmpegCompressor : public IVideoCompressor {
   }
 
  private:
+  // An encoder's first frame pays for its tables and buffers: FFV1 takes 1.2 s for its first
+  // 1920x1080 frame and 30 ms for the next ones, long enough to fill the ring and end a recording
+  // as overloaded. An encoder whose frames are all key frames codes one black frame here, while
+  // the movie is being opened, and the packet is dropped: the frames that follow do not depend
+  // on it.
+  void WarmUp() {
+    AVFrame* black = av_frame_alloc();
+    if (black) {
+      black->format = context_->pix_fmt;
+      black->width = context_->width;
+      black->height = context_->height;
+      if (av_frame_get_buffer(black, 0) >= 0) {
+        ptrdiff_t lines[4];
+        for (int i = 0; i < 4; ++i) lines[i] = black->linesize[i];
+        av_image_fill_black(black->data, lines, context_->pix_fmt, AVCOL_RANGE_MPEG, black->width,
+                            black->height);
+        black->pts = pts_++;
+        if (avcodec_send_frame(context_, black) >= 0) avcodec_receive_packet(context_, packet_);
+        av_packet_unref(packet_);
+      }
+    }
+    av_frame_free(&black);
+  }
+
   void BuildOutputFormat(int width, int height) {
     BitmapInfoHeader header;
     const int extra = context_->extradata ? context_->extradata_size : 0;
