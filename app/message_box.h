@@ -1,24 +1,5 @@
-// Every message box of the program goes through ShowMessageBox: captioned "Movigram", owned by
-// a window of ours. Tests set a hook that answers instead of a modal box appearing.
+// Message boxes live with the option pages, the lowest layer of windows; the application's
+// code reaches them under this name too.
 #pragma once
 
-#include <QString>
-#include <functional>
-
-class QWidget;
-
-namespace mg {
-
-enum class MsgButtons { Ok, YesNo };
-enum class MsgIcon { None, Question, Exclamation, Information };
-enum class MsgAnswer { Ok, Yes, No };
-
-MsgAnswer ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons = MsgButtons::Ok,
-                         MsgIcon icon = MsgIcon::None);
-
-// The hook sees the text, the buttons and the icon and returns the answer; an empty function
-// brings back the real message box.
-using MessageBoxHook = std::function<MsgAnswer(const QString& text, MsgButtons, MsgIcon)>;
-void SetMessageBoxHook(MessageBoxHook hook);
-
-}  // namespace mg
+#include "pages/message_box.h"

@@ -118,37 +118,4 @@ void CMyPropertyPage2::Show() {
   mode_->setText(WindowModeText(settings_.WndHide));
 }
 
-CMyPropertyPage3::CMyPropertyPage3(AppSettings& settings, QWidget* parent)
-    : QWidget(parent), settings_(settings) {
-  auto* form = new QFormLayout;
-  file_ = ValueLabel(this);
-  file_->setObjectName(QStringLiteral("fileValue"));
-  file_->setWordWrap(true);
-  video_ = ValueLabel(this);
-  sound_ = ValueLabel(this);
-  form->addRow(QStringLiteral("Movie file:"), file_);
-  form->addRow(QStringLiteral("Video:"), video_);
-  form->addRow(QStringLiteral("Sound:"), sound_);
-  auto* column = new QVBoxLayout(this);
-  column->addLayout(form);
-  column->addStretch();
-  column->addWidget(LaterNote(this));
-  Fill();
-}
-
-void CMyPropertyPage3::Fill() {
-  QString file = QString::fromStdString(settings_.AVIFileName);
-  if (settings_.IncFilename) file += QStringLiteral(" (numbered)");
-  file_->setText(file);
-  video_->setText(QStringLiteral("%1 frames per second, quality %2 %, key frame every %3")
-                      .arg(settings_.FPS)
-                      .arg(settings_.Compress)
-                      .arg(settings_.KeyFrames));
-  sound_->setText(settings_.RecSound ? QStringLiteral("recorded") : QStringLiteral("off"));
-}
-
-QString CMyPropertyPage3::ShownFileName() const {
-  return file_->text();
-}
-
 }  // namespace mg

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "pages/avi_file_page.h"
 #include "settings/app_settings.h"
 
 class QCheckBox;
@@ -48,22 +49,6 @@ class CMyPropertyPage2 : public QWidget {
   int top_ = 0;
   QLabel* area_ = nullptr;
   QLabel* mode_ = nullptr;
-};
-
-// AVI File tab.
-class CMyPropertyPage3 : public QWidget {
-  Q_OBJECT
- public:
-  CMyPropertyPage3(AppSettings& settings, QWidget* parent = nullptr);
-  // Shows the settings again (after Defaults, or when a start numbered the file name).
-  void Fill();
-  QString ShownFileName() const;
-
- private:
-  AppSettings& settings_;
-  QLabel* file_ = nullptr;
-  QLabel* video_ = nullptr;
-  QLabel* sound_ = nullptr;
 };
 
 }  // namespace mg

@@ -1,5 +1,7 @@
 #include "app/real_platform.h"
 
+#include "app/recorder_audio.h"
+
 namespace mg {
 
 RealPlatform::RealPlatform()
@@ -8,7 +10,8 @@ RealPlatform::RealPlatform()
       display_(MakeX11CaptureDisplay()),
       timer_(MakePeriodicTimer()),
       beeper_(MakeBeeper()),
-      hotKeys_(MakeX11HotKeys()) {}
+      hotKeys_(MakeX11HotKeys()),
+      audio_(std::make_unique<RecorderAudio>()) {}
 
 RealPlatform::~RealPlatform() = default;
 
@@ -17,8 +20,7 @@ RecorderServices RealPlatform::Services() {
   services.capture =
       CapturePlatform{avi_.get(), screen_.get(), display_.get(), timer_.get(), beeper_.get()};
   services.hotKeys = hotKeys_.get();
-  // The sound recorder joins here once it exists; until then movies have no sound.
-  services.audio = nullptr;
+  services.audio = audio_.get();
   return services;
 }
 

@@ -1,5 +1,5 @@
 // The real platform of a recording on this desktop: the X11 screen, grabber, timer thread, beep,
-// the AVI writer with its compressors, and the global hot keys.
+// the AVI writer with its compressors, the global hot keys and the sound recorder.
 #pragma once
 
 #include <memory>
@@ -25,6 +25,7 @@ class RealPlatform {
   std::unique_ptr<IPeriodicTimer> timer_;
   std::unique_ptr<IBeeper> beeper_;
   std::unique_ptr<IGlobalHotKeys> hotKeys_;
+  std::unique_ptr<IRecorderAudio> audio_;
 };
 
 }  // namespace mg

@@ -38,12 +38,12 @@ void CRecorderDlg::StartStopCommand() {
 void CRecorderDlg::PauseCommand() {
   switch (State()) {
     case Recording:
-      if (settings_.RecSound && services_.audio) services_.audio->PauseInput();
+      if (services_.audio) services_.audio->PauseInput();  // the device this recording started
       SetState(Paused);
       ui_->startPausedButton->setText(ResString(res::IDS_RESUME_REC));
       break;
     case Paused:
-      if (settings_.RecSound && services_.audio) services_.audio->ResumeInput();
+      if (services_.audio) services_.audio->ResumeInput();
       SetState(Recording);
       ui_->startPausedButton->setText(ResString(res::IDS_PAUSE_REC));
       break;

@@ -32,7 +32,7 @@ CRecorderDlg::CRecorderDlg(AppSettings& settings, const RecorderServices& servic
 
   engine_ = std::make_unique<CaptureEngine>(settings_, *this, services_.capture);
   engine_->SetPanner(&panner_);
-  if (services_.audio) engine_->SetAudio(services_.audio->Capture());
+  if (services_.audio) engine_->SetAudio(services_.audio->Capture(*engine_));
 
   page1_ = new CMyPropertyPage1(settings_, this);
   page2_ = new CMyPropertyPage2(settings_, this);

@@ -12,8 +12,9 @@ namespace mg {
 class IRecorderAudio {
  public:
   virtual ~IRecorderAudio() = default;
-  // The part the recording engine uses (stream format, device start and stop).
-  virtual ICaptureAudio* Capture() = 0;
+  // The part the recording engine uses (stream format, device start and stop); the blocks it
+  // records go into `engine`'s audio stream.
+  virtual ICaptureAudio* Capture(CaptureEngine& engine) = 0;
   // Before every start: empty the block list and set the format (11025 samples/s, 8 bits).
   virtual void PrepareForStart() = 0;
   // Pause and resume of the wave input while a recording runs.

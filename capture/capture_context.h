@@ -59,6 +59,8 @@ struct CaptureContext {
   std::atomic<int32_t> frameCounter{0};
   int skippedCounter = 0;
   int frameBytes = 0;
+  int frameWidth = 0;  // the frame size fixed at the start, whatever the settings do later
+  int frameHeight = 0;
 
   int timerPeriodMs = 0;
   int desktopWidth = 0;

@@ -169,6 +169,8 @@ bool CaptureEngine::PrepareAudioStream() {
 }
 
 bool CaptureEngine::MakeRing() {
+  ctx_.frameWidth = settings_.Width;
+  ctx_.frameHeight = settings_.Height;
   ctx_.frameBytes =
       static_cast<int>(FrameBytes(settings_.Width, settings_.Height, ctx_.display.bitsPerPixel));
   ctx_.writtenPaletteVersion = 0;

@@ -15,7 +15,7 @@ void CaptureEngine::CaptureTick() {
     ctx_.lastCursorPos = {pointer.x, pointer.y};
 
   const int x = settings_.StartX, y = settings_.StartY;
-  const WinRect marker{x - 2, y - 2, x + settings_.Width + 2, y + settings_.Height + 2};
+  const WinRect marker{x - 2, y - 2, x + ctx_.frameWidth + 2, y + ctx_.frameHeight + 2};
   const bool pausedMarker = owner_.State() == Paused;
   platform_.display->ShowMarker(marker, pausedMarker);
 
@@ -40,8 +40,8 @@ void CaptureEngine::CaptureTick() {
     if (cursor) {
       FrameView view;
       view.pixels = slot.pixels;
-      view.width = settings_.Width;
-      view.height = settings_.Height;
+      view.width = ctx_.frameWidth;
+      view.height = ctx_.frameHeight;
       view.bitsPerPixel = ctx_.display.bitsPerPixel;
       view.stride = static_cast<int>(FrameBytes(view.width, 1, view.bitsPerPixel));
       view.redMask = ctx_.display.redMask;

@@ -27,7 +27,7 @@ AppSettings& AppSettings::operator=(const AppSettings& o) {
   LockPanMod = o.LockPanMod;
   LockPanDesc = o.LockPanDesc;
   PanModifiers = o.PanModifiers;
-  PanLocked = o.PanLocked;
+  PanLocked = o.PanLocked.load();
   CompressorHandler = o.CompressorHandler;
   return *this;
 }

@@ -44,8 +44,8 @@ struct AppSettings {
   int32_t LockPanKey = 114;  // "LockPan Key": Shift+F3
   int32_t LockPanMod = 4;
   std::string LockPanDesc = "Shift+F3";
-  int32_t PanModifiers = 4;  // "Pan Modifiers": Shift
-  int32_t PanLocked = 0;     // "Pan Locked"
+  int32_t PanModifiers = 4;           // "Pan Modifiers": Shift
+  std::atomic<int32_t> PanLocked{0};  // "Pan Locked": read by the capture thread
 
   // The compressor chosen on the AVI-file page (a FOURCC, 0 = automatic); never stored.
   uint32_t CompressorHandler = 0;

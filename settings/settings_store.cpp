@@ -102,7 +102,8 @@ void SettingsStore::LoadKeys(AppSettings& s) {
   ReadNumber(key.get(), "LockPan Mod", s.LockPanMod);
   ReadText(key.get(), "LockPan Desc", s.LockPanDesc, kKeyDescCapacity);
   ReadNumber(key.get(), "Pan Modifiers", s.PanModifiers);
-  ReadNumber(key.get(), "Pan Locked", s.PanLocked);
+  int32_t locked = s.PanLocked;
+  if (ReadNumber(key.get(), "Pan Locked", locked)) s.PanLocked = locked;
   if (key) key->Close();
 }
 

@@ -358,6 +358,24 @@ TEST_F(EngineTest, WindowModeAndCursorLookupFollowTheMarkerRectangle) {
   EXPECT_EQ(rig_.display.markerShows, rig_.display.markerHides);
 }
 
+TEST_F(EngineTest, TheFrameSizeStaysAsStartedWhenTheSettingsChangeDuringARecording) {
+  rig_.settings.Width = 16;
+  rig_.settings.Height = 16;
+  uint32_t white[4] = {0xffffffff, 0xffffffff, 0xffffffff, 0xffffffff};
+  rig_.display.cursor = mg::CursorImage{2, 2, 0, 0, white, 1};
+  rig_.display.pointer = {40, 40, 0, true};
+  rig_.Record(1, [&] {
+    rig_.settings.Width = 64;  // e.g. Defaults pressed while recording
+    rig_.settings.Height = 64;
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(rig_.display.lastMarker.right, 18) << "the marker frames the movie's area";
+  EXPECT_EQ(rig_.display.cursorLookups, 0) << "the pointer is outside the recorded area";
+  ASSERT_EQ(rig_.avi.movie.video.size(), 2u);
+  EXPECT_EQ(rig_.avi.movie.video[1].bytes.size(), 16u * 16u * 4u);
+}
+
 TEST_F(EngineTest, TheCursorIsDrawnIntoTheFrameAtItsHotSpot) {
   rig_.settings.Width = 16;
   rig_.settings.Height = 16;

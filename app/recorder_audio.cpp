@@ -1,0 +1,34 @@
+#include "app/recorder_audio.h"
+
+#include "platform/wave_in.h"
+
+namespace mg {
+
+RecorderAudio::RecorderAudio() = default;
+
+RecorderAudio::~RecorderAudio() {
+  capture_.reset();  // the receiver closes its device before the sink goes
+  sink_.reset();
+}
+
+ICaptureAudio* RecorderAudio::Capture(CaptureEngine& engine) {
+  capture_.reset();
+  sink_ = std::make_unique<CAviAudioSink>(engine);
+  capture_ = std::make_unique<CaptureAudio>(wave_, *sink_, [] { return MakePulseWaveIn(); });
+  return capture_.get();
+}
+
+void RecorderAudio::PrepareForStart() {
+  wave_.RemoveAllBlocks();
+  wave_.SetFormat(11025, 8);
+}
+
+void RecorderAudio::PauseInput() {
+  if (capture_) capture_->Pause();
+}
+
+void RecorderAudio::ResumeInput() {
+  if (capture_) capture_->Resume();
+}
+
+}  // namespace mg
