@@ -10,12 +10,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/avi_file.h"
-#include "platform/beep.h"
-#include "platform/capture_display.h"
-#include "platform/periodic_timer.h"
-#include "platform/screen.h"
-#include "tests/capture/capture_doubles.h"
+#include "tests/e2e/e2e_recorder.h"
 #include "tests/e2e/screen_scene.h"
 #include "tests/support/avi_reader.h"
 
@@ -34,57 +29,6 @@ int Distance(uint32_t a, uint32_t b) {
   return worst;
 }
 
-// Everything for one recording on one private X server.
-class Recorder {
- public:
-  explicit Recorder(const std::string& display) : scoped_(display) {
-    screen_ = mg::MakeX11Screen();
-    capture_ = mg::MakeX11CaptureDisplay();
-    timer_ = mg::MakePeriodicTimer();
-    avi_ = mg::MakeAviLibrary();
-    engine_ = std::make_unique<mg::CaptureEngine>(
-        settings, owner,
-        mg::CapturePlatform{avi_.get(), screen_.get(), capture_.get(), timer_.get(), &beeper});
-    owner.engine = engine_.get();
-    settings.RecSound = 0;
-    settings.IncFilename = 0;
-  }
-  bool ok() const { return screen_ && capture_ && timer_ && avi_; }
-
-  // Records for about `ms` milliseconds of wall time; `during` runs once, half-way.
-  int Record(int ms, const std::function<void()>& during = {}) {
-    QTimer start;
-    start.setSingleShot(true);
-    QObject::connect(&start, &QTimer::timeout, [&] {
-      Wait(ms / 2);
-      if (during) during();
-      Wait(ms - ms / 2);
-      if (owner.State() != mg::Idle) owner.StartStopCommand();
-    });
-    start.start(0);
-    return engine_->BeginCapture(1);
-  }
-  mg::CaptureEngine& engine() { return *engine_; }
-
-  mg::AppSettings settings;
-  mgtest::FakeOwner owner;
-  mgtest::CountingBeeper beeper;
-
- private:
-  static void Wait(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-
-  mgtest::ScopedDisplay scoped_;
-  std::unique_ptr<mg::IScreen> screen_;
-  std::unique_ptr<mg::ICaptureDisplay> capture_;
-  std::unique_ptr<mg::IPeriodicTimer> timer_;
-  std::unique_ptr<mg::IAviLibrary> avi_;
-  std::unique_ptr<mg::CaptureEngine> engine_;
-};
-
 struct DepthCase {
   int depth;
   const char* compressor;  // "" = chosen by depth
@@ -98,7 +42,7 @@ class RecordingE2E : public ::testing::TestWithParam<DepthCase> {
   void SetUp() override {
     scene_ = std::make_unique<ScreenScene>(320, 240, GetParam().depth);
     ASSERT_TRUE(scene_->ok()) << "no Xvfb at depth " << GetParam().depth;
-    rec_ = std::make_unique<Recorder>(scene_->display());
+    rec_ = std::make_unique<mgtest::E2ERecorder>(scene_->display());
     ASSERT_TRUE(rec_->ok());
     auto& s = rec_->settings;
     s.StartX = kX;
@@ -125,13 +69,13 @@ class RecordingE2E : public ::testing::TestWithParam<DepthCase> {
 
   QTemporaryDir dir_;
   std::unique_ptr<ScreenScene> scene_;
-  std::unique_ptr<Recorder> rec_;
+  std::unique_ptr<mgtest::E2ERecorder> rec_;
 };
 
 TEST_P(RecordingE2E, FramesShowTheScreenWithTheCursorAndNoMarker) {
   // Pointer inside the area: the cursor square is in every frame, centred on the pointer.
   scene_->MovePointer(kX + 50, kY + 40);
-  ASSERT_EQ(rec_->Record(1200), 1);
+  ASSERT_EQ(rec_->RecordFor(1200), 1);
   ASSERT_FALSE(rec_->owner.messages.empty());
   EXPECT_EQ(rec_->owner.messages.back().rfind("Total frames: ", 0), 0u)
       << rec_->owner.messages.back();
@@ -163,7 +107,7 @@ TEST_P(RecordingE2E, FramesShowTheScreenWithTheCursorAndNoMarker) {
 TEST_P(RecordingE2E, CursorIsClippedAtTheMarkerEdgeAndIgnoredBeyondIt) {
   // Two pixels right of the area's last column + 1: still on the marker, drawn clipped.
   scene_->MovePointer(kX + kW + 2, kY + 30);
-  ASSERT_EQ(rec_->Record(600), 1);
+  ASSERT_EQ(rec_->RecordFor(600), 1);
   auto movie = mgtest::DecodeAvi(rec_->settings.AVIFileName);
   ASSERT_TRUE(movie.ok) << movie.error;
   ASSERT_FALSE(movie.frames.empty());
@@ -177,7 +121,7 @@ TEST_P(RecordingE2E, CursorIsClippedAtTheMarkerEdgeAndIgnoredBeyondIt) {
 
   // One pixel farther: not looked up, although the image would still reach into the area.
   scene_->MovePointer(kX + kW + 3, kY + 30);
-  ASSERT_EQ(rec_->Record(600), 1);
+  ASSERT_EQ(rec_->RecordFor(600), 1);
   movie = mgtest::DecodeAvi(rec_->settings.AVIFileName);
   ASSERT_TRUE(movie.ok) << movie.error;
   for (const auto& frame : movie.frames)
@@ -189,7 +133,8 @@ TEST_P(RecordingE2E, SkippedFramesLeaveEmptyPositions) {
   scene_->MovePointer(0, 0);
   // The writer is held up for a second: the ring fills and later ticks are skipped.
   ASSERT_EQ(
-      rec_->Record(3000, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1000)); }), 1);
+      rec_->RecordFor(3000, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1000)); }),
+      1);
   const auto& ctx = rec_->engine().Context();
   ASSERT_GT(ctx.skippedCounter, 0) << "a blocked writer at 20 frames per second must skip";
   const auto headers = mgtest::ReadAviHeaders(rec_->settings.AVIFileName);

@@ -1,6 +1,7 @@
 #include "tests/e2e/screen_scene.h"
 
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 namespace mgtest {
 namespace {
@@ -37,14 +38,22 @@ ScreenScene::ScreenScene(int width, int height, int depth) : server_(width, heig
     colours_.push_back(Rgb(c));
   }
 
+  // The picture is the root window's background, so the server repaints it wherever a window
+  // (the marker, say) moves away.
+  const Pixmap picture =
+      XCreatePixmap(dpy_, root, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                    static_cast<unsigned>(DefaultDepth(dpy_, screen)));
   GC gc = XCreateGC(dpy_, root, 0, nullptr);
   for (int y = 0; y < height; y += kBlock)
     for (int x = 0; x < width; x += kBlock) {
       XSetForeground(dpy_, gc,
                      pixels[static_cast<size_t>((x / kBlock + 2 * (y / kBlock)) % kColours)]);
-      XFillRectangle(dpy_, root, gc, x, y, kBlock, kBlock);
+      XFillRectangle(dpy_, picture, gc, x, y, kBlock, kBlock);
     }
   XFreeGC(dpy_, gc);
+  XSetWindowBackgroundPixmap(dpy_, root, picture);
+  XClearWindow(dpy_, root);
+  XFreePixmap(dpy_, picture);
 
   // A solid magenta square cursor, a colour the picture does not have, hot spot in its middle.
   Pixmap bits = XCreatePixmap(dpy_, root, kCursorSize, kCursorSize, 1);
@@ -75,6 +84,11 @@ uint32_t ScreenScene::ColourAt(int x, int y) const {
 
 void ScreenScene::MovePointer(int x, int y) {
   XWarpPointer(dpy_, None, DefaultRootWindow(dpy_), 0, 0, 0, 0, x, y);
+  XSync(dpy_, False);
+}
+
+void ScreenScene::Key(unsigned long keysym, bool down) {
+  XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, keysym), down ? True : False, CurrentTime);
   XSync(dpy_, False);
 }
 

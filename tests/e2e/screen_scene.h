@@ -28,6 +28,8 @@ class ScreenScene {
   // The cursor's colour (opaque, the whole 16 x 16 square).
   uint32_t CursorColour() const { return cursorColour_; }
   void MovePointer(int x, int y);
+  // Presses or releases a key (a keysym such as XK_Shift_L) as the keyboard would.
+  void Key(unsigned long keysym, bool down);
 
  private:
   XvfbServer server_;
