@@ -20,6 +20,8 @@ namespace mg {
 std::unique_ptr<IVideoCompressor> MakeDibCompressor(const CompressorSettings& settings);
 std::unique_ptr<IVideoCompressor> MakeMrleCompressor(const CompressorSettings& settings);
 std::unique_ptr<IVideoCompressor> MakeMsvcCompressor(const CompressorSettings& settings);
+// Our own coder for 32-bit frames, libavcodec's "zmbv" for the other depths.
+std::unique_ptr<IVideoCompressor> MakeZmbvCompressor(const CompressorSettings& settings);
 
 // How one libavcodec encoder is used for AVI movies of screen content.
 struct FfmpegCodecProfile {

@@ -130,6 +130,8 @@ int32_t MakeVideoCompressor(uint32_t fccHandler, const CompressorSettings& setti
     *out = MakeMrleCompressor(settings);
   } else if (info->fccHandler == MakeFourcc("MSVC")) {
     *out = MakeMsvcCompressor(settings);
+  } else if (info->fccHandler == MakeFourcc("ZMBV")) {
+    *out = MakeZmbvCompressor(settings);
   } else {
     for (const FfmpegCodecProfile& profile : FfmpegCodecProfiles()) {
       if (profile.fccHandler == info->fccHandler) *out = MakeFfmpegCompressor(profile, settings);
