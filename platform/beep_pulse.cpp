@@ -1,17 +1,14 @@
-// The start/stop signal as a sine tone with short fades, played through the sound server by a
-// worker thread (a tone takes about half a second of wall time with the server's latency, so the
+// The start/stop signal as a sine tone with short fades, played through the sound server by the
+// beep worker (a tone takes about half a second of wall time with the server's latency, so the
 // caller never waits). Without a server the X bell rings instead.
 #include <pulse/pulseaudio.h>
 
 #include <cmath>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <memory>
 #include <numbers>
-#include <thread>
 #include <vector>
 
-#include "platform/beep.h"
+#include "platform/beep_worker.h"
 #include "platform/pulse_connection.h"
 
 namespace mg {
@@ -36,27 +33,13 @@ std::vector<int16_t> MakeTone(int frequencyHz, int durationMs) {
   return tone;
 }
 
-class PulseBeeper : public IBeeper {
+// Plays tones on the beep worker's thread, with the X bell for the times there is no server.
+class Tones {
  public:
-  PulseBeeper() : worker_(&PulseBeeper::Run, this) {}
-
-  ~PulseBeeper() override {
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    wake_.notify_all();
-    worker_.join();
-  }
-
-  void Beep(int frequencyHz, int durationMs) override {
-    if (frequencyHz <= 0 || durationMs <= 0) return;
-    {
-      std::lock_guard lock(mutex_);
-      if (queue_.size() >= kMaxQueued) return;  // a burst of beeps is not worth queueing
-      queue_.push_back({frequencyHz, std::min(durationMs, 5000)});
-    }
-    wake_.notify_all();
+  void Play(int frequencyHz, int durationMs) {
+    if (PlayTone(connection_, {frequencyHz, durationMs})) return;
+    if (!bell_) bell_ = MakeX11Beeper();
+    bell_->Beep(frequencyHz, durationMs);
   }
 
  private:
@@ -64,28 +47,9 @@ class PulseBeeper : public IBeeper {
     int frequencyHz;
     int durationMs;
   };
-  static constexpr size_t kMaxQueued = 4;
-
-  void Run() {
-    PulseConnection connection;
-    std::unique_ptr<IBeeper> bell;
-    std::unique_lock lock(mutex_);
-    while (true) {
-      wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-      if (queue_.empty()) break;  // stopping, nothing left to play
-      const Request request = queue_.front();
-      queue_.pop_front();
-      lock.unlock();
-      if (!Play(connection, request)) {
-        if (!bell) bell = MakeX11Beeper();
-        bell->Beep(request.frequencyHz, request.durationMs);
-      }
-      lock.lock();
-    }
-  }
 
   // Plays one tone to the default sink and waits until it has been heard.
-  static bool Play(PulseConnection& connection, const Request& request) {
+  static bool PlayTone(PulseConnection& connection, const Request& request) {
     if (!connection.Loop() || !PulseLockedReady(connection)) {
       if (!connection.Connect("Movigram", kConnectTimeoutMs)) return false;
     }
@@ -122,17 +86,17 @@ class PulseBeeper : public IBeeper {
     return connection.Ready();
   }
 
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<Request> queue_;
-  bool stop_ = false;
-  std::thread worker_;  // last: starts after the members it uses exist
+  PulseConnection connection_;
+  std::unique_ptr<IBeeper> bell_;
 };
 
 }  // namespace
 
 std::unique_ptr<IBeeper> MakeBeeper() {
-  return std::make_unique<PulseBeeper>();
+  return std::make_unique<BeepWorker>([] {
+    auto tones = std::make_shared<Tones>();
+    return BeepWorker::Player([tones](int hz, int ms) { tones->Play(hz, ms); });
+  });
 }
 
 }  // namespace mg

@@ -1,97 +1,56 @@
-// The start/stop signal as the X bell, rung by a worker thread on a connection of its own so
-// that the caller never waits for the server. The bell's pitch and duration are server-wide
-// keyboard settings: they are set for our ring and put back right after it.
+// The start/stop signal as the X bell, rung on a connection of the beep worker's own so that the
+// caller never waits for the server. The bell's pitch and duration are server-wide keyboard
+// settings: they are set for our ring and put back right after it.
 #include <X11/Xlib.h>
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <memory>
 
-#include "platform/beep.h"
+#include "platform/beep_worker.h"
 #include "platform/x11_error_trap.h"
 
 namespace mg {
 namespace {
 
-class X11Beeper : public IBeeper {
+class Bell {
  public:
-  X11Beeper() : worker_(&X11Beeper::Run, this) {}
-
-  ~X11Beeper() override {
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    wake_.notify_all();
-    worker_.join();
+  Bell() {
+    display_ = XOpenDisplay(nullptr);
+    if (display_) X11AdoptConnection(display_);
   }
+  ~Bell() {
+    if (!display_) return;
+    X11ReleaseConnection(display_);
+    XCloseDisplay(display_);
+  }
+  Bell(const Bell&) = delete;
+  Bell& operator=(const Bell&) = delete;
 
-  void Beep(int frequencyHz, int durationMs) override {
-    {
-      std::lock_guard lock(mutex_);
-      if (queue_.size() >= kMaxQueued) return;  // a burst of beeps is not worth queueing
-      queue_.push_back({frequencyHz, durationMs});
-    }
-    wake_.notify_all();
+  void Ring(int frequencyHz, int durationMs) {
+    if (!display_) return;
+    XKeyboardState saved{};
+    XGetKeyboardControl(display_, &saved);
+    XKeyboardControl control{};
+    control.bell_pitch = frequencyHz;
+    control.bell_duration = durationMs;
+    XChangeKeyboardControl(display_, KBBellPitch | KBBellDuration, &control);
+    XBell(display_, 100);
+    control.bell_pitch = static_cast<int>(saved.bell_pitch);
+    control.bell_duration = static_cast<int>(saved.bell_duration);
+    XChangeKeyboardControl(display_, KBBellPitch | KBBellDuration, &control);
+    XSync(display_, False);
   }
 
  private:
-  struct Request {
-    int frequencyHz;
-    int durationMs;
-  };
-  static constexpr size_t kMaxQueued = 4;
-
-  void Run() {
-    Display* display = nullptr;
-    bool tried = false;
-    std::unique_lock lock(mutex_);
-    while (true) {
-      wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-      if (queue_.empty()) break;  // stopping, nothing left to ring
-      const Request request = queue_.front();
-      queue_.pop_front();
-      lock.unlock();
-      if (!tried) {
-        tried = true;
-        display = XOpenDisplay(nullptr);
-        if (display) X11AdoptConnection(display);
-      }
-      if (display) Ring(display, request);
-      lock.lock();
-    }
-    if (display) {
-      X11ReleaseConnection(display);
-      XCloseDisplay(display);
-    }
-  }
-
-  static void Ring(Display* display, const Request& request) {
-    XKeyboardState saved{};
-    XGetKeyboardControl(display, &saved);
-    XKeyboardControl control{};
-    control.bell_pitch = request.frequencyHz;
-    control.bell_duration = request.durationMs;
-    XChangeKeyboardControl(display, KBBellPitch | KBBellDuration, &control);
-    XBell(display, 100);
-    control.bell_pitch = static_cast<int>(saved.bell_pitch);
-    control.bell_duration = static_cast<int>(saved.bell_duration);
-    XChangeKeyboardControl(display, KBBellPitch | KBBellDuration, &control);
-    XSync(display, False);
-  }
-
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<Request> queue_;
-  bool stop_ = false;
-  std::thread worker_;  // last: starts after the members it uses exist
+  Display* display_ = nullptr;
 };
 
 }  // namespace
 
 std::unique_ptr<IBeeper> MakeX11Beeper() {
-  return std::make_unique<X11Beeper>();
+  return std::make_unique<BeepWorker>([] {
+    auto bell = std::make_shared<Bell>();
+    return BeepWorker::Player([bell](int hz, int ms) { bell->Ring(hz, ms); });
+  });
 }
 
 }  // namespace mg
