@@ -55,13 +55,7 @@ class MrleCompressor : public IVideoCompressor {
   }
 
  private:
-  void BuildFormat() {
-    format_.resize(sizeof(header_) + 4 * colours_.size());
-    std::memcpy(format_.data(), &header_, sizeof(header_));
-    if (!colours_.empty()) {
-      std::memcpy(format_.data() + sizeof(header_), colours_.data(), 4 * colours_.size());
-    }
-  }
+  void BuildFormat() { PackBitmapFormat(header_, colours_, &format_); }
 
   KeyFrameClock keys_;
   InputFrameFormat input_;

@@ -73,6 +73,14 @@ CompressorSettings SettingsFromOptions(const AviCompressOptions& options) {
   return s;
 }
 
+void PackBitmapFormat(const BitmapInfoHeader& header, const std::vector<RgbQuad>& colours,
+                      std::vector<uint8_t>* out) {
+  out->resize(sizeof(header) + 4 * colours.size());
+  std::memcpy(out->data(), &header, sizeof(header));
+  if (!colours.empty())
+    std::memcpy(out->data() + sizeof(header), colours.data(), 4 * colours.size());
+}
+
 int32_t ParseFrameFormat(const void* format, int32_t size, const CompressorSettings& settings,
                          InputFrameFormat* out) {
   if (!format || size < static_cast<int32_t>(sizeof(BitmapInfoHeader))) return kAviErrBadFormat;

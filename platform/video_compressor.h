@@ -59,6 +59,10 @@ struct InputFrameFormat {
 
 // Parses `format` (header + colour table, `size` bytes). kAviErrBadFormat when it is not a frame
 // format we can read (compressed, bad size, unknown colour masks, short colour table).
+// A bitmap format as a stream holds it: the header followed by its colour table.
+void PackBitmapFormat(const BitmapInfoHeader& header, const std::vector<RgbQuad>& colours,
+                      std::vector<uint8_t>* out);
+
 int32_t ParseFrameFormat(const void* format, int32_t size, const CompressorSettings& settings,
                          InputFrameFormat* out);
 
