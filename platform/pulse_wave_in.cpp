@@ -2,6 +2,12 @@
 // source with small fragments, started corked. The read callback (on the loop's thread) copies
 // what arrives into the queued buffers in order and hands each full one back; stop and start are
 // cork and uncork; reset hands back every queued buffer.
+//
+// A source may deliver nothing for a while after the start (a null sink's monitor sleeps out the
+// long block it began before our stream came, up to two seconds) or stall later; what it did not
+// deliver is gone. Silence goes before the next sound when the samples handed on fall behind the
+// time recorded by more than the stream's latency and a tolerance, so sound and picture stay in
+// step.
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -11,6 +17,7 @@
 #include <vector>
 
 #include "platform/pulse_connection.h"
+#include "platform/sound_clock.h"
 #include "platform/wave_in.h"
 
 namespace mg {
@@ -42,6 +49,9 @@ class PulseWaveIn : public IWaveInDevice {
     if (!connection_.Connect("Movigram", kConnectTimeoutMs)) return kMmSysErrNoDriver;
     done_ = std::move(done);
     silence_ = format.wBitsPerSample == 8 ? 0x80 : 0x00;
+    blockAlign_ = static_cast<size_t>(format.nChannels) * (format.wBitsPerSample / 8);
+    rate_ = format.nSamplesPerSec;
+    clock_.Reset(rate_);
     heldLimit_ = static_cast<size_t>(format.nAvgBytesPerSec) * kHeldSeconds;
 
     const pa_sample_spec spec{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
@@ -60,8 +70,8 @@ class PulseWaveIn : public IWaveInDevice {
       if (stream_) {
         pa_stream_set_state_callback(stream_, PulseConnection::StreamWake, &connection_);
         pa_stream_set_read_callback(stream_, ReadCallback, this);
-        const auto flags =
-            static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED | PA_STREAM_AUTO_TIMING_UPDATE);
         if (pa_stream_connect_record(stream_, nullptr, &attr, flags) >= 0)
           ready = connection_.Wait(
                       [this] {
@@ -100,6 +110,7 @@ class PulseWaveIn : public IWaveInDevice {
     PulseLock lock(connection_);
     if (!Cork(false)) return kMmSysErrError;
     running_ = true;
+    clock_.Start(pa_rtclock_now());
     return kMmSysErrNoError;
   }
 
@@ -122,6 +133,7 @@ class PulseWaveIn : public IWaveInDevice {
     while (!queue_.empty()) HandBackFront();
     held_.clear();
     heldStart_ = 0;
+    clock_.Reset(rate_);
     return kMmSysErrNoError;
   }
 
@@ -144,6 +156,7 @@ class PulseWaveIn : public IWaveInDevice {
 
   // Lock held.
   void ReadAvailable() {
+    if (running_ && stream_) CatchUp(pa_rtclock_now(), pa_stream_readable_size(stream_));
     while (stream_ && pa_stream_readable_size(stream_) > 0) {
       const void* data = nullptr;
       size_t bytes = 0;
@@ -158,11 +171,15 @@ class PulseWaveIn : public IWaveInDevice {
   // buffers queued next.
   void Store(const uint8_t* data, size_t bytes) {
     const size_t taken = Fill(data, bytes);
-    if (taken == bytes) return;
+    if (taken == bytes) {
+      clock_.Count(bytes / blockAlign_);
+      return;
+    }
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(heldStart_));
     heldStart_ = 0;
     const size_t room = heldLimit_ > held_.size() ? heldLimit_ - held_.size() : 0;
     const size_t keep = std::min(room, bytes - taken);  // beyond it the sound is lost
+    clock_.Count((taken + keep) / blockAlign_);
     if (data)
       held_.insert(held_.end(), data + taken, data + taken + keep);
     else
@@ -203,8 +220,33 @@ class PulseWaveIn : public IWaveInDevice {
   void Halt() {
     if (!running_) return;
     running_ = false;
+    const pa_usec_t stoppedAt = pa_rtclock_now();
     Cork(true);
     ReadAvailable();
+    CatchUp(stoppedAt, 0);  // a source that never delivered still fills the time it ran
+    clock_.Stop();
+  }
+
+  // Lock held. Silence for the time the source delivered nothing, before `arriving` bytes that
+  // are ready to be read at `now`.
+  void CatchUp(pa_usec_t now, size_t arriving) {
+    const uint64_t samples = clock_.Behind(now, arriving / blockAlign_, LatencyUs(arriving));
+    if (samples > 0) Store(nullptr, static_cast<size_t>(samples) * blockAlign_);
+  }
+
+  // Lock held. How old the sound still on its way to us may be: a fragment, or what the server
+  // reports for the sound not yet readable (its latency counts the readable bytes too).
+  pa_usec_t LatencyUs(size_t readable) const {
+    pa_usec_t latency = 0;
+    if (const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_))
+      latency = pa_bytes_to_usec(attr->fragsize, pa_stream_get_sample_spec(stream_));
+    pa_usec_t reported = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream_, &reported, &negative) == 0 && !negative) {
+      const pa_usec_t ready = pa_bytes_to_usec(readable, pa_stream_get_sample_spec(stream_));
+      if (reported > ready) latency = std::max(latency, reported - ready);
+    }
+    return latency;
   }
 
   bool Cork(bool cork) {
@@ -230,6 +272,9 @@ class PulseWaveIn : public IWaveInDevice {
   size_t heldStart_ = 0;
   size_t heldLimit_ = 0;
   uint8_t silence_ = 0x80;
+  size_t blockAlign_ = 1;  // bytes a sample (all channels)
+  uint32_t rate_ = 11025;
+  SoundClock clock_;  // guarded by the loop lock
   bool running_ = false;
 };
 

@@ -3,11 +3,15 @@
 // played during a recording is in the movie read back through libavformat; pause and resume
 // keep every played sample exactly once; a recording started paused gets nothing; no server
 // means video only; the device hands buffers back in order on reset and refuses to close with
-// buffers queued; the start/stop tone is heard on the server.
+// buffers queued; the start/stop tone is heard on the server; the sound of a recording is as long
+// as its picture whatever the server's source does at the start and after a resume (a null
+// sink's monitor sleeps up to two seconds), made up with silence that only leads the sound.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <thread>
 
@@ -80,6 +84,43 @@ class PulseSoundTest : public ::testing::Test {
 };
 
 mgtest::PrivatePulse* PulseSoundTest::pulse_ = nullptr;
+
+// Ticks the recording's frames at 10 a second of running time, as the real timer does; paused
+// time gets no frames.
+class FrameClock {
+ public:
+  explicit FrameClock(AudioRig& rig) : rig_(rig) { clock_.start(); }
+  void RunFor(int ms) {
+    const qint64 end = clock_.elapsed() + ms;
+    while (clock_.elapsed() < end) {
+      while (frames_ * 100 <= clock_.elapsed() - paused_) {
+        rig_.Frame();
+        ++frames_;
+      }
+      AudioRig::PumpFor(10);
+    }
+  }
+  void PauseFor(int ms) {
+    rig_.Pause();
+    const qint64 from = clock_.elapsed();
+    AudioRig::PumpFor(ms);
+    paused_ += clock_.elapsed() - from;
+    rig_.Resume();
+  }
+
+ private:
+  AudioRig& rig_;
+  QElapsedTimer clock_;
+  qint64 paused_ = 0;
+  int frames_ = 0;
+};
+
+double Seconds(const mgtest::DecodedAvi& movie) {
+  return static_cast<double>(movie.audioSamples()) / 11025.0;
+}
+double VideoSeconds(const mgtest::DecodedAvi& movie) {
+  return static_cast<double>(movie.frames.size()) / 10.0;
+}
 
 TEST_F(PulseSoundTest, AToneOf440HzPlayedDuringTheRecordingIsInTheMovie) {
   rig_.Record(1, [&] {
@@ -254,6 +295,62 @@ TEST_F(PulseSoundTest, TheStartStopToneIsA1000HzSoundOnTheServer) {
   // 200 ms long; the monitor may miss the first fragment (about 46 ms) of a new stream.
   EXPECT_GE(static_cast<double>(tone.count), 11025 * 0.14);
   EXPECT_LE(static_cast<double>(tone.count), 11025 * 0.22);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PulseSoundTest, TheSoundOfASilentRecordingIsAsLongAsItsPictureAndAllSilence) {
+  // Two recordings: the source may happen to deliver at once in one of them.
+  for (int round = 0; round < 2; ++round) {
+    rig_.Record(1, [&] {
+      FrameClock frames(rig_);
+      frames.RunFor(5000);
+    });
+    const mgtest::DecodedAvi movie = mgtest::DecodeAvi(rig_.engine.OutputFileName(), false);
+    ASSERT_TRUE(movie.ok) << movie.error;
+    ASSERT_GE(movie.frames.size(), 45u);
+    EXPECT_LT(std::abs(Seconds(movie) - VideoSeconds(movie)), 0.5)
+        << "round " << round << ": audio " << Seconds(movie) << " s, video " << VideoSeconds(movie)
+        << " s";
+    size_t loud = 0;
+    for (uint8_t v : movie.audio) loud += v != 128;
+    EXPECT_EQ(loud, 0u) << "what makes up for the source's silence is silence too";
+  }
+}
+
+TEST_F(PulseSoundTest, AToneFromTheStartIsPrecededOnlyBySilenceAndKeptWhole) {
+  rig_.Record(1, [&] {
+    FrameClock frames(rig_);
+    frames.RunFor(600);  // the source may still be asleep when the tone comes
+    Player player(mgtest::SineU8(440, 11025, 11025 * 2));
+    frames.RunFor(2400);
+    ASSERT_TRUE(player.WaitDone());
+    frames.RunFor(500);
+  });
+  const mgtest::DecodedAvi movie = mgtest::DecodeAvi(rig_.engine.OutputFileName(), false);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  const mgtest::ToneSpan tone = mgtest::FindTone(movie.audio, 11025);
+  EXPECT_NEAR(tone.hz, 440.0, 5.0);
+  EXPECT_NEAR(static_cast<double>(tone.count), 11025 * 2, 1000) << "nothing of it replaced";
+  for (size_t i = 0; i < tone.first; ++i) ASSERT_EQ(movie.audio[i], 128) << i;
+  EXPECT_LT(std::abs(Seconds(movie) - VideoSeconds(movie)), 0.5)
+      << "audio " << Seconds(movie) << " s, video " << VideoSeconds(movie) << " s";
+}
+
+TEST_F(PulseSoundTest, PausedTimeIsNotMadeUpAndResumedSoundKeepsPaceWithThePicture) {
+  rig_.Record(1, [&] {
+    FrameClock frames(rig_);
+    frames.RunFor(2500);
+    frames.PauseFor(2500);
+    frames.RunFor(2500);
+  });
+  const mgtest::DecodedAvi movie = mgtest::DecodeAvi(rig_.engine.OutputFileName(), false);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  ASSERT_GE(movie.frames.size(), 45u);
+  EXPECT_LT(std::abs(Seconds(movie) - VideoSeconds(movie)), 0.5)
+      << "audio " << Seconds(movie) << " s, video " << VideoSeconds(movie) << " s";
 }
 
 }  // namespace
