@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace mg {
 namespace {
@@ -28,44 +29,44 @@ bool ZmbvEncoder::Open(int width, int height, int zlibLevel) {
   const size_t frameBytes = static_cast<size_t>(width) * 4 * static_cast<size_t>(height);
   previous_.assign(frameBytes, 0);
   // Vectors, padded to 4 bytes, then at most every block's XOR bytes.
-  work_.resize(((static_cast<size_t>(blocksWide_) * blocksHigh_ * 2 + 3) & ~size_t{3}) +
-               frameBytes);
-  return true;
+  const size_t workBytes =
+      ((static_cast<size_t>(blocksWide_) * blocksHigh_ * 2 + 3) & ~size_t{3}) + frameBytes;
+  work_.reset(new (std::nothrow) uint8_t[workBytes]);
+  outCapacity_ = 16 + std::max<size_t>(deflateBound(&zlib_, static_cast<uLong>(workBytes)),
+                                       deflateBound(&zlib_, static_cast<uLong>(frameBytes)));
+  out_.reset(new (std::nothrow) uint8_t[outCapacity_]);
+  return work_ && out_;
 }
 
-bool ZmbvEncoder::Deflate(const uint8_t* data, size_t bytes, size_t outOffset) {
-  out_.resize(outOffset + deflateBound(&zlib_, static_cast<uLong>(bytes)) + 16);
+size_t ZmbvEncoder::Deflate(const uint8_t* data, size_t bytes, size_t outOffset) {
   zlib_.next_in = const_cast<Bytef*>(data);
   zlib_.avail_in = static_cast<uInt>(bytes);
-  zlib_.next_out = out_.data() + outOffset;
-  zlib_.avail_out = static_cast<uInt>(out_.size() - outOffset);
+  zlib_.next_out = out_.get() + outOffset;
+  zlib_.avail_out = static_cast<uInt>(outCapacity_ - outOffset);
   // A sync flush ends every frame on a byte boundary with all its input out.
   const int rc = deflate(&zlib_, Z_SYNC_FLUSH);
-  if ((rc != Z_OK && rc != Z_BUF_ERROR) || zlib_.avail_in != 0) return false;
-  out_.resize(out_.size() - zlib_.avail_out);
-  return true;
+  if ((rc != Z_OK && rc != Z_BUF_ERROR) || zlib_.avail_in != 0) return 0;
+  return outCapacity_ - zlib_.avail_out;
 }
 
-const std::vector<uint8_t>& ZmbvEncoder::Encode(const uint8_t* top, ptrdiff_t stride,
-                                                bool keyFrame) {
-  out_.clear();
-  if (!open_) return out_;
+ZmbvEncoder::Coded ZmbvEncoder::Encode(const uint8_t* top, ptrdiff_t stride, bool keyFrame) {
+  if (!open_ || !work_ || !out_) return {};
   const size_t rowBytes = static_cast<size_t>(width_) * 4;
   if (keyFrame || !havePrevious_) {
     for (int y = 0; y < height_; ++y)
       std::memcpy(&previous_[y * rowBytes], top + y * stride, rowBytes);
-    if (deflateReset(&zlib_) != Z_OK) return out_;
+    if (deflateReset(&zlib_) != Z_OK) return {};
     const uint8_t header[7] = {kKeyFrameFlag, 0,      1,     kCompressionZlib,
                                kFormat32Bits, kBlock, kBlock};
-    out_.assign(header, header + sizeof header);
-    if (!Deflate(previous_.data(), previous_.size(), sizeof header)) out_.clear();
-    havePrevious_ = !out_.empty();
-    return out_;
+    std::memcpy(out_.get(), header, sizeof header);
+    const size_t size = Deflate(previous_.data(), previous_.size(), sizeof header);
+    havePrevious_ = size != 0;
+    return {out_.get(), size};
   }
 
-  uint8_t* vectors = work_.data();
+  uint8_t* vectors = work_.get();
   uint8_t* xorBytes =
-      work_.data() + ((static_cast<size_t>(blocksWide_) * blocksHigh_ * 2 + 3) & ~size_t{3});
+      work_.get() + ((static_cast<size_t>(blocksWide_) * blocksHigh_ * 2 + 3) & ~size_t{3});
   std::memset(vectors, 0, static_cast<size_t>(xorBytes - vectors));
   uint8_t* next = xorBytes;
   for (int by = 0; by < blocksHigh_; ++by) {
@@ -89,9 +90,8 @@ const std::vector<uint8_t>& ZmbvEncoder::Encode(const uint8_t* top, ptrdiff_t st
       }
     }
   }
-  out_.assign(1, 0);
-  if (!Deflate(work_.data(), static_cast<size_t>(next - work_.data()), 1)) out_.clear();
-  return out_;
+  out_[0] = 0;  // no flags: a frame that follows the one before
+  return {out_.get(), Deflate(work_.get(), static_cast<size_t>(next - work_.get()), 1)};
 }
 
 }  // namespace mg

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace mg {
@@ -26,13 +27,18 @@ class ZmbvEncoder {
 
   // false when zlib cannot be set up or the size is not positive.
   bool Open(int width, int height, int zlibLevel);
+  struct Coded {
+    const uint8_t* data = nullptr;
+    size_t size = 0;  // 0 on a zlib failure
+  };
   // Codes the picture whose top row starts at `top`, rows `stride` bytes apart (negative:
-  // bottom-up in memory). The first frame is always a key frame. Returns the coded bytes, valid
-  // until the next call; empty on a zlib failure.
-  const std::vector<uint8_t>& Encode(const uint8_t* top, ptrdiff_t stride, bool keyFrame);
+  // bottom-up in memory). The first frame is always a key frame. The bytes stay valid until the
+  // next call.
+  Coded Encode(const uint8_t* top, ptrdiff_t stride, bool keyFrame);
 
  private:
-  bool Deflate(const uint8_t* data, size_t bytes, size_t outOffset);
+  // Compresses `bytes` of `data` after the first `outOffset` bytes of the output; the coded size.
+  size_t Deflate(const uint8_t* data, size_t bytes, size_t outOffset);
 
   int width_ = 0;
   int height_ = 0;
@@ -42,8 +48,11 @@ class ZmbvEncoder {
   bool havePrevious_ = false;
   z_stream zlib_{};
   std::vector<uint8_t> previous_;  // the picture the decoder holds, rows top-down, packed
-  std::vector<uint8_t> work_;      // what goes into zlib for one frame
-  std::vector<uint8_t> out_;
+  // What goes into zlib for one frame, and what comes out. Not initialised: their pages are
+  // touched (and resident) only as far as frames fill them.
+  std::unique_ptr<uint8_t[]> work_;
+  std::unique_ptr<uint8_t[]> out_;
+  size_t outCapacity_ = 0;
 };
 
 }  // namespace mg
