@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/synthetic_desktop.h"
 #include "platform/video_compressor.h"
 
 extern "C" void* __libc_malloc(size_t);
@@ -38,44 +39,13 @@ namespace {
 
 long g_compressAllocations = 0;  // made inside the timed loops
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
+using mgbench::Hash;
+using mgbench::kHeight;
+using mgbench::kWidth;
 
-uint32_t Hash(uint32_t v) {
-  v ^= v >> 16;
-  v *= 0x7feb352d;
-  v ^= v >> 15;
-  v *= 0x846ca68b;
-  return v ^ (v >> 16);
-}
-
+// The desktop with a photo-like corner: smooth shading with fine noise, which fills cannot take.
 std::vector<uint32_t> Desktop(int frame) {
-  std::vector<uint32_t> px(static_cast<size_t>(kWidth) * kHeight);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      px[static_cast<size_t>(y) * kWidth + x] =
-          static_cast<uint32_t>((40 + 100 * x / kWidth) << 16 | (60 + 90 * y / kHeight) << 8 | 160);
-    }
-  }
-  auto rect = [&](int x0, int y0, int w, int h, uint32_t c, bool text, uint32_t seed) {
-    for (int y = std::max(0, y0); y < std::min(kHeight, y0 + h); ++y) {
-      for (int x = std::max(0, x0); x < std::min(kWidth, x0 + w); ++x) {
-        uint32_t v = c;
-        if (text && y - y0 > 24 && (y - y0) % 16 < 10 &&
-            Hash(static_cast<uint32_t>(x / 2 + y * 7919) ^ seed) % 5 == 0) {
-          v = 0x202020;
-        }
-        px[static_cast<size_t>(y) * kWidth + x] = v;
-      }
-    }
-  };
-  rect(100, 80, 1000, 700, 0xF4F4F4, true, 1);
-  rect(100, 80, 1000, 24, 0x3060C0, false, 0);
-  rect(120, 600, 900, 16, 0xF4F4F4, true, static_cast<uint32_t>(frame));
-  const int x2 = 700 + frame * 8, y2 = 300 + frame * 4;
-  rect(x2, y2, 800, 500, 0xFFFFF0, true, 2);
-  rect(x2, y2, 800, 24, 0xC04020, false, 0);
-  // A photo-like corner: smooth shading with fine noise, which fills cannot take.
+  std::vector<uint32_t> px = mgbench::Desktop(frame);
   for (int y = 700; y < kHeight; ++y) {
     for (int x = 1400; x < kWidth; ++x) {
       const uint32_t n = Hash(static_cast<uint32_t>(x * 31 + y * 17)) % 24;
