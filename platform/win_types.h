@@ -42,7 +42,7 @@ struct RgbQuad {  // RGBQUAD: one colour-table entry
 };
 static_assert(sizeof(RgbQuad) == 4);
 
-struct WaveFormatEx {  // WAVEFORMATEX, 18 bytes
+struct WaveFormatEx {       // WAVEFORMATEX, 18 bytes
   uint16_t wFormatTag = 1;  // WAVE_FORMAT_PCM
   uint16_t nChannels = 1;
   uint32_t nSamplesPerSec = 11025;
@@ -116,7 +116,9 @@ inline constexpr uint32_t kStreamTypeVideo = MakeFourcc("vids");
 inline constexpr uint32_t kStreamTypeAudio = MakeFourcc("auds");
 
 // AVI library result codes (MAKE_AVIERR): 0x80044000 + error number; 0 = success.
-constexpr int32_t MakeAviErr(int n) { return static_cast<int32_t>(0x80044000u + static_cast<uint32_t>(n)); }
+constexpr int32_t MakeAviErr(int n) {
+  return static_cast<int32_t>(0x80044000u + static_cast<uint32_t>(n));
+}
 inline constexpr int32_t kAviErrOk = 0;
 inline constexpr int32_t kAviErrUnsupported = MakeAviErr(101);
 inline constexpr int32_t kAviErrBadFormat = MakeAviErr(102);
@@ -143,6 +145,8 @@ inline constexpr int kModControl = 2;
 inline constexpr int kModShift = 4;
 
 // Bytes of one row of a bottom-up DIB: rounded up to a multiple of 4.
-constexpr int DibStride(int width, int bitsPerPixel) { return ((width * bitsPerPixel + 31) / 32) * 4; }
+constexpr int DibStride(int width, int bitsPerPixel) {
+  return ((width * bitsPerPixel + 31) / 32) * 4;
+}
 
 }  // namespace mg
