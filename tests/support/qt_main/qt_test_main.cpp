@@ -34,6 +34,7 @@ bool DisplayAnswers() {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();  // listing needs no display
 #ifdef MG_TEST_WIDGETS
   if (!DisplayAnswers()) {
     std::fprintf(stderr, "no X server answers on $DISPLAY\n");
