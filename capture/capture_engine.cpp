@@ -201,10 +201,9 @@ int CaptureEngine::BeginCapture(int mode) {
     return 0;
   }
 
-  const DisplayFormat display = platform_.screen->Format();
-  ctx_.desktopWidth = display.desktopWidth;
-  ctx_.desktopHeight = display.desktopHeight;
-  BuildFrameFormat();
+  BuildFrameFormat();  // reads the display once: its depth and the desktop's size
+  ctx_.desktopWidth = ctx_.display.desktopWidth;
+  ctx_.desktopHeight = ctx_.display.desktopHeight;
 
   const std::string before = settings_.AVIFileName;
   if (SettleFileName(settings_.AVIFileName, settings_.IncFilename != 0) != FileNameResult::Ok) {
@@ -325,8 +324,8 @@ void CaptureEngine::Report() {
 }
 
 void CaptureEngine::DiscardNotices() {
-  // Notices posted before the timer died belong to the recording that just ended.
-  running_ = false;
+  // Notices posted before the timer died belong to the recording that just ended; with the
+  // recording no longer running their handlers do nothing.
   frameReady_.Dispatch();
   stopRequest_.Dispatch();
 }
