@@ -39,22 +39,6 @@ std::vector<uint8_t> Pack8(const std::vector<uint32_t>& px) {
   return out;
 }
 
-std::vector<uint8_t> Format(int bits) {
-  mg::BitmapInfoHeader h;
-  h.biWidth = kWidth;
-  h.biHeight = kHeight;
-  h.biBitCount = static_cast<uint16_t>(bits);
-  h.biClrUsed = bits == 8 ? 256 : 0;
-  std::vector<uint8_t> f(40 + (bits == 8 ? 1024 : 0));
-  std::memcpy(f.data(), &h, 40);
-  for (int i = 0; bits == 8 && i < 256; ++i) {
-    const mg::RgbQuad q{static_cast<uint8_t>((i & 3) * 85), static_cast<uint8_t>((i >> 2 & 7) * 36),
-                        static_cast<uint8_t>((i >> 5) * 36), 0};
-    std::memcpy(f.data() + 40 + 4 * i, &q, 4);
-  }
-  return f;
-}
-
 struct Result {
   double ms = 0;
   double bytes = 0;
@@ -68,7 +52,7 @@ Result Run(uint32_t fcc, int bits, const std::vector<std::vector<uint8_t>>& fram
   s.quality = 7500;
   std::unique_ptr<mg::IVideoCompressor> c;
   mg::InputFrameFormat in;
-  const std::vector<uint8_t> fmt = Format(bits);
+  const std::vector<uint8_t> fmt = mgbench::FrameFormat(bits);
   if (mg::MakeVideoCompressor(fcc, s, &c) != 0 ||
       mg::ParseFrameFormat(fmt.data(), static_cast<int32_t>(fmt.size()), s, &in) != 0 ||
       c->SetInputFormat(in) != 0) {

@@ -31,31 +31,10 @@
 #include "capture/cursor_blend.h"
 #include "platform/x11_capture_display.h"
 
-// Counting allocator: every malloc family call of the process goes through here.
-extern "C" void* __libc_malloc(size_t);
-extern "C" void* __libc_calloc(size_t, size_t);
-extern "C" void* __libc_realloc(void*, size_t);
-extern "C" void __libc_free(void*);
+// Every malloc family call of the process is counted.
+#include "bench/count_allocations.h"
 
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-extern "C" void* malloc(size_t n) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return __libc_malloc(n);
-}
-extern "C" void* calloc(size_t n, size_t m) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return __libc_calloc(n, m);
-}
-extern "C" void* realloc(void* p, size_t n) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return __libc_realloc(p, n);
-}
-extern "C" void free(void* p) {
-  __libc_free(p);
-}
+using mgbench::g_allocations;
 
 namespace {
 

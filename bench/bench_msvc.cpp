@@ -14,26 +14,10 @@
 #include "bench/synthetic_desktop.h"
 #include "platform/video_compressor.h"
 
-extern "C" void* __libc_malloc(size_t);
-extern "C" void* __libc_calloc(size_t, size_t);
-extern "C" void* __libc_realloc(void*, size_t);
+// Every malloc family call of the process is counted.
+#include "bench/count_allocations.h"
 
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-extern "C" void* malloc(size_t n) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return __libc_malloc(n);
-}
-extern "C" void* calloc(size_t n, size_t m) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return __libc_calloc(n, m);
-}
-extern "C" void* realloc(void* p, size_t n) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  return __libc_realloc(p, n);
-}
+using mgbench::g_allocations;
 
 namespace {
 
@@ -88,27 +72,6 @@ std::vector<uint8_t> Pack(const std::vector<uint32_t>& px, int bits) {
   return out;
 }
 
-std::vector<uint8_t> Format(int bits) {
-  mg::BitmapInfoHeader h;
-  h.biWidth = kWidth;
-  h.biHeight = kHeight;
-  h.biBitCount = static_cast<uint16_t>(bits);
-  h.biClrUsed = bits == 8 ? 256 : 0;
-  h.biCompression = bits == 16 ? 3 : 0;
-  std::vector<uint8_t> f(40 + (bits == 8 ? 1024 : bits == 16 ? 12 : 0));
-  std::memcpy(f.data(), &h, 40);
-  if (bits == 16) {
-    const uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
-    std::memcpy(f.data() + 40, masks, 12);
-  }
-  for (int i = 0; bits == 8 && i < 256; ++i) {
-    const mg::RgbQuad q{static_cast<uint8_t>((i & 3) * 85), static_cast<uint8_t>((i >> 2 & 7) * 36),
-                        static_cast<uint8_t>((i >> 5) * 36), 0};
-    std::memcpy(f.data() + 40 + 4 * i, &q, 4);
-  }
-  return f;
-}
-
 struct Result {
   double ms = 0;
   double bytes = 0;
@@ -123,7 +86,7 @@ Result Run(int bits, uint32_t quality, uint32_t keyEvery,
   s.quality = quality;
   std::unique_ptr<mg::IVideoCompressor> c;
   mg::InputFrameFormat in;
-  const std::vector<uint8_t> fmt = Format(bits);
+  const std::vector<uint8_t> fmt = mgbench::FrameFormat(bits);
   if (mg::MakeVideoCompressor(mg::MakeFourcc("MSVC"), s, &c) != 0 ||
       mg::ParseFrameFormat(fmt.data(), static_cast<int32_t>(fmt.size()), s, &in) != 0 ||
       c->SetInputFormat(in) != 0) {

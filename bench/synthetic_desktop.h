@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+#include "platform/win_types.h"
 
 namespace mgbench {
 
@@ -46,6 +49,29 @@ inline std::vector<uint32_t> Desktop(int frame) {
   rect(x2, y2, 800, 500, 0xFFFFF0, true, 2);
   rect(x2, y2, 800, 24, 0xC04020, false, 0);
   return px;
+}
+
+// The frame format of the desktop at `bits` per pixel: 8-bit with a 3-3-2 colour table, 16-bit
+// as 5-6-5 bit fields, 24 and 32 plain.
+inline std::vector<uint8_t> FrameFormat(int bits) {
+  mg::BitmapInfoHeader h;
+  h.biWidth = kWidth;
+  h.biHeight = kHeight;
+  h.biBitCount = static_cast<uint16_t>(bits);
+  h.biClrUsed = bits == 8 ? 256 : 0;
+  h.biCompression = bits == 16 ? 3 : 0;
+  std::vector<uint8_t> f(40 + (bits == 8 ? 1024 : bits == 16 ? 12 : 0));
+  std::memcpy(f.data(), &h, 40);
+  if (bits == 16) {
+    const uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
+    std::memcpy(f.data() + 40, masks, 12);
+  }
+  for (int i = 0; bits == 8 && i < 256; ++i) {
+    const mg::RgbQuad q{static_cast<uint8_t>((i & 3) * 85), static_cast<uint8_t>((i >> 2 & 7) * 36),
+                        static_cast<uint8_t>((i >> 5) * 36), 0};
+    std::memcpy(f.data() + 40 + 4 * i, &q, 4);
+  }
+  return f;
 }
 
 }  // namespace mgbench
