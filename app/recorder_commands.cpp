@@ -8,9 +8,11 @@
 #include "app/desktop_open.h"
 #include "app/help.h"
 #include "app/message_box.h"
-#include "app/option_pages.h"
 #include "app/recorder_dlg.h"
 #include "app/strings.h"
+#include "pages/avi_file_page.h"
+#include "pages/hot_keys_page.h"
+#include "pages/screen_area_page.h"
 #include "ui_main_dialog.h"
 
 namespace mg {

@@ -9,9 +9,11 @@
 
 #include "app/app_resources.h"
 #include "app/message_box.h"
-#include "app/option_pages.h"
 #include "app/strings.h"
 #include "app/window_placement.h"
+#include "pages/avi_file_page.h"
+#include "pages/hot_keys_page.h"
+#include "pages/screen_area_page.h"
 #include "ui_main_dialog.h"
 
 namespace mg {

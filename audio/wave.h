@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "audio/wave_block.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/compressor_registry.h"
-#include "platform/win_types.h"
+#include "codecs/compressor_registry.h"
+#include "platform/windows_records.h"
 
 int main() {
   int index = 0;

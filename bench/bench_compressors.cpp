@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/compressor_registry.h"
-#include "platform/video_compressor.h"
+#include "codecs/compressor_registry.h"
+#include "codecs/video_compressor.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/rgb32_to_yuv420.h"
+#include "codecs/rgb32_to_yuv420.h"
 
 extern "C" {
 #include <libswscale/swscale.h>

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "capture/cursor_blend.h"
-#include "platform/x11_capture_display.h"
+#include "platform/x11/x11_capture_display.h"
 
 // Every malloc family call of the process is counted.
 #include "bench/count_allocations.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/synthetic_desktop.h"
-#include "platform/video_compressor.h"
+#include "codecs/video_compressor.h"
 
 // Every malloc family call of the process is counted.
 #include "bench/count_allocations.h"

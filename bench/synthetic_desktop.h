@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mgbench {
 

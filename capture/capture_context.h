@@ -15,7 +15,7 @@
 
 #include "platform/avi_file.h"
 #include "platform/screen.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "capture/capture_context.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

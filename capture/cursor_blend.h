@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/capture_display.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

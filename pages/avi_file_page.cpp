@@ -5,9 +5,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 
+#include "codecs/compressor_registry.h"
 #include "pages/page_messages.h"
-#include "platform/compressor_registry.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 #include "ui_avi_file_page.h"
 
 namespace mg {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

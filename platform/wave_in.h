@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mg {
 

@@ -11,8 +11,10 @@
 #include <QTemporaryDir>
 #include <QWindow>
 
-#include "app/option_pages.h"
 #include "app/recorder_app.h"
+#include "pages/avi_file_page.h"
+#include "pages/hot_keys_page.h"
+#include "pages/screen_area_page.h"
 #include "platform/hotkeys.h"
 #include "tests/app/dialog_rig.h"
 

@@ -17,7 +17,9 @@
 #include "app/about_box.h"
 #include "app/escape_filter.h"
 #include "app/help.h"
-#include "app/option_pages.h"
+#include "pages/avi_file_page.h"
+#include "pages/hot_keys_page.h"
+#include "pages/screen_area_page.h"
 #include "tests/app/dialog_rig.h"
 
 namespace {

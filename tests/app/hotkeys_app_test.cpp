@@ -4,7 +4,9 @@
 
 #include <QPushButton>
 
-#include "app/option_pages.h"
+#include "pages/avi_file_page.h"
+#include "pages/hot_keys_page.h"
+#include "pages/screen_area_page.h"
 #include "platform/hotkeys.h"
 #include "tests/app/dialog_rig.h"
 

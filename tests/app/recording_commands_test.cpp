@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <filesystem>
 
-#include "app/option_pages.h"
+#include "pages/avi_file_page.h"
+#include "pages/hot_keys_page.h"
+#include "pages/screen_area_page.h"
 #include "tests/app/dialog_rig.h"
 #include "tests/support/avi_reader.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "area/panning.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/avi_riff_writer.h"
+#include "avi/avi_riff_writer.h"
 #include "tests/avi/avi_test_files.h"
 #include "tests/support/avi_reader.h"
 

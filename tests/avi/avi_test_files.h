@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace mgtest {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "capture/frame_format.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace {
 

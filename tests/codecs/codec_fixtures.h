@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 #include "tests/support/avi_reader.h"
 
 namespace mgtest {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <map>
 
+#include "codecs/compressing_stream.h"
+#include "codecs/compressor_registry.h"
 #include "platform/avi_file.h"
-#include "platform/compressing_stream.h"
-#include "platform/compressor_registry.h"
 #include "tests/codecs/codec_fixtures.h"
 
 namespace mgtest {

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "platform/compressor_registry.h"
-#include "platform/video_compressor.h"
+#include "codecs/compressor_registry.h"
+#include "codecs/video_compressor.h"
 #include "tests/codecs/codec_fixtures.h"
 
 namespace mgtest {

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "platform/mrle_encoder.h"
-#include "platform/video_compressor.h"
+#include "codecs/mrle_encoder.h"
+#include "codecs/video_compressor.h"
 #include "tests/codecs/codec_fixtures.h"
 
 namespace mgtest {

@@ -8,9 +8,9 @@
 #include <functional>
 #include <map>
 
+#include "codecs/compressing_stream.h"
+#include "codecs/video_compressor.h"
 #include "platform/avi_file.h"
-#include "platform/compressing_stream.h"
-#include "platform/video_compressor.h"
 #include "tests/codecs/codec_fixtures.h"
 
 namespace mgtest {

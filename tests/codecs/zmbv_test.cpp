@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "platform/compressor_backends.h"
-#include "platform/video_compressor.h"
+#include "codecs/compressor_backends.h"
+#include "codecs/video_compressor.h"
 #include "tests/codecs/codec_fixtures.h"
 
 namespace {

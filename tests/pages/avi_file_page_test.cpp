@@ -9,10 +9,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "codecs/compressor_registry.h"
 #include "pages/avi_file_page.h"
 #include "pages/message_box.h"
-#include "platform/compressor_registry.h"
-#include "platform/win_types.h"
+#include "platform/windows_records.h"
 
 namespace {
 

@@ -1,0 +1,71 @@
+#include "avi/avi_riff_sink.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace mg {
+
+RiffSink::~RiffSink() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool RiffSink::Open(const std::string& fileName) {
+  fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd_ >= 0;
+}
+
+bool RiffSink::WriteAt(uint64_t offset, const iovec* parts, int count) {
+  if (fd_ < 0) return false;
+  constexpr int kMaxParts = 8;
+  iovec left[kMaxParts];
+  int n = 0;
+  for (int i = 0; i < count && n < kMaxParts; ++i)
+    if (parts[i].iov_len) left[n++] = parts[i];
+  int first = 0;
+  while (first < n) {
+    const ssize_t done = ::pwritev(fd_, left + first, n - first, static_cast<off_t>(offset));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      failed_ = true;
+      return false;
+    }
+    offset += static_cast<uint64_t>(done);
+    size_t rest = static_cast<size_t>(done);
+    while (first < n && rest >= left[first].iov_len) rest -= left[first++].iov_len;
+    if (first < n) {
+      left[first].iov_base = static_cast<uint8_t*>(left[first].iov_base) + rest;
+      left[first].iov_len -= rest;
+    }
+  }
+  return true;
+}
+
+bool RiffSink::WriteAt(uint64_t offset, const void* data, size_t bytes) {
+  iovec part{const_cast<void*>(data), bytes};
+  return WriteAt(offset, &part, 1);
+}
+
+bool RiffSink::PutU32(uint64_t offset, uint32_t value) {
+  uint8_t bytes[4];
+  PutLe32(bytes, value);
+  return WriteAt(offset, bytes, 4);
+}
+
+void RiffSink::Truncate(uint64_t size) {
+  if (fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+    // A device such as /dev/full cannot be cut; the RIFF sizes still tell where the file ends.
+  }
+}
+
+bool RiffSink::Close() {
+  if (fd_ >= 0) {
+    if (::close(fd_) != 0) failed_ = true;
+    fd_ = -1;
+  }
+  return !failed_;
+}
+
+}  // namespace mg

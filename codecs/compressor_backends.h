@@ -1,0 +1,45 @@
+// The compressor implementations behind MakeVideoCompressor: our own uncompressed, RLE8 and
+// Microsoft Video 1 compressors and the libavcodec encoders.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "codecs/video_compressor.h"
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+struct AVCodecContext;
+struct AVDictionary;
+
+namespace mg {
+
+std::unique_ptr<IVideoCompressor> MakeDibCompressor(const CompressorSettings& settings);
+std::unique_ptr<IVideoCompressor> MakeMrleCompressor(const CompressorSettings& settings);
+std::unique_ptr<IVideoCompressor> MakeMsvcCompressor(const CompressorSettings& settings);
+// Our own coder for 32-bit frames, libavcodec's "zmbv" for the other depths.
+std::unique_ptr<IVideoCompressor> MakeZmbvCompressor(const CompressorSettings& settings);
+
+// How one libavcodec encoder is used for AVI movies of screen content.
+struct FfmpegCodecProfile {
+  uint32_t fccHandler;      // stream handler and biCompression code
+  const char* encoderName;  // for avcodec_find_encoder_by_name
+  const char* description;
+  // The encoder's input pixel format for frames of this layout (AV_PIX_FMT_NONE: not taken).
+  AVPixelFormat (*pixelFormat)(InputLayout layout);
+  int sizeMultiple;  // width and height are padded up to a multiple of this
+  // Maps quality and key-frame interval onto the encoder's own knobs.
+  void (*configure)(AVCodecContext* context, AVDictionary** options,
+                    const CompressorSettings& settings);
+};
+
+// Every libavcodec encoder we know how to use, in the order they are listed.
+const std::vector<FfmpegCodecProfile>& FfmpegCodecProfiles();
+bool FfmpegEncoderInstalled(const FfmpegCodecProfile& profile);
+std::unique_ptr<IVideoCompressor> MakeFfmpegCompressor(const FfmpegCodecProfile& profile,
+                                                       const CompressorSettings& settings);
+
+}  // namespace mg

@@ -1,0 +1,105 @@
+// "DIB ": frames stored uncompressed, rows bottom-up as an AVI BI_RGB frame has them. Every
+// frame is a key frame. Bottom-up input in a layout AVI readers understand is passed through
+// without a copy; top-down input is written with its rows reversed, which is the only copy.
+// 16-bit 5-6-5 input is turned into 5-5-5, which is what a 16-bit BI_RGB frame means to its
+// readers, and red-first 32-bit pixels into blue-first ones, in the same pass.
+#include <cstring>
+
+#include "codecs/compressor_backends.h"
+
+namespace mg {
+namespace {
+
+void Rgb565To555(const uint8_t* src, uint8_t* dst, int width) {
+  for (int x = 0; x < width; ++x) {
+    uint16_t p;
+    std::memcpy(&p, src + 2 * x, 2);
+    const uint16_t q = static_cast<uint16_t>(((p >> 1) & 0x7FE0) | (p & 0x001F));
+    std::memcpy(dst + 2 * x, &q, 2);
+  }
+}
+
+void RgbxToBgrx(const uint8_t* src, uint8_t* dst, int width) {
+  for (int x = 0; x < width; ++x) {
+    dst[4 * x + 0] = src[4 * x + 2];
+    dst[4 * x + 1] = src[4 * x + 1];
+    dst[4 * x + 2] = src[4 * x + 0];
+    dst[4 * x + 3] = 0;
+  }
+}
+
+class DibCompressor : public IVideoCompressor {
+ public:
+  explicit DibCompressor(const CompressorSettings&) {}
+
+  int32_t SetInputFormat(const InputFrameFormat& input) override {
+    input_ = input;
+    convert_ = input.layout == InputLayout::kRgb565 || input.layout == InputLayout::kRgbx32;
+    if (convert_ || input.topDown) buffer_.resize(input.frameBytes);
+    BitmapInfoHeader h;
+    h.biWidth = input.width;
+    h.biHeight = input.height;
+    h.biBitCount = static_cast<uint16_t>(input.bitCount);
+    h.biCompression = 0;
+    h.biSizeImage = static_cast<uint32_t>(input.frameBytes);
+    h.biClrUsed = static_cast<uint32_t>(input.colours.size());
+    header_ = h;
+    colours_ = input.colours;
+    BuildFormat();
+    return kAviErrOk;
+  }
+
+  const std::vector<uint8_t>& OutputFormat() const override { return format_; }
+  bool PalettizedOutput() const override { return input_.bitCount <= 8; }
+
+  int32_t SetColourTable(const std::vector<RgbQuad>& colours) override {
+    if (colours.size() != colours_.size()) return kAviErrBadFormat;
+    colours_ = colours;
+    BuildFormat();
+    return kAviErrOk;
+  }
+
+  int32_t Compress(const void* pixels, size_t bytes, CompressedFrame* out) override {
+    if (input_.width == 0) return kAviErrBadFormat;
+    if (!pixels || bytes < input_.frameBytes) return kAviErrBadSize;
+    const auto* src = static_cast<const uint8_t*>(pixels);
+    out->keyFrame = true;
+    out->size = input_.frameBytes;
+    if (!convert_ && !input_.topDown) {
+      out->data = src;
+      return kAviErrOk;
+    }
+    // Output row r (bottom-up) is picture row height-1-r.
+    for (int r = 0; r < input_.height; ++r) {
+      const uint8_t* from = input_.TopRow(src, input_.height - 1 - r);
+      uint8_t* to = buffer_.data() + static_cast<size_t>(r) * input_.stride;
+      if (input_.layout == InputLayout::kRgb565) {
+        Rgb565To555(from, to, input_.width);
+      } else if (input_.layout == InputLayout::kRgbx32) {
+        RgbxToBgrx(from, to, input_.width);
+      } else {
+        std::memcpy(to, from, static_cast<size_t>(input_.stride));
+      }
+    }
+    out->data = buffer_.data();
+    return kAviErrOk;
+  }
+
+ private:
+  void BuildFormat() { PackBitmapFormat(header_, colours_, &format_); }
+
+  InputFrameFormat input_;
+  bool convert_ = false;
+  BitmapInfoHeader header_;
+  std::vector<RgbQuad> colours_;
+  std::vector<uint8_t> format_;
+  std::vector<uint8_t> buffer_;
+};
+
+}  // namespace
+
+std::unique_ptr<IVideoCompressor> MakeDibCompressor(const CompressorSettings& settings) {
+  return std::make_unique<DibCompressor>(settings);
+}
+
+}  // namespace mg

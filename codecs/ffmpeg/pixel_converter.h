@@ -1,0 +1,55 @@
+// Turns input frames (any InputLayout except 1- and 4-bit, either row order) into AVFrames of an
+// encoder's pixel format with libswscale (32-bit pixels for 4:2:0 with a converter of our own). The
+// context and the frame are made once; a frame is reallocated only while the encoder still holds
+// the previous one. Bottom-up input is read through a flipped view (last row first, negative line
+// size), never copied first; only 8-bit input for a direct-colour encoder goes through one lookup
+// pass of our own.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "codecs/video_compressor.h"
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+struct AVFrame;
+struct SwsContext;
+
+namespace mg {
+
+// The libav pixel format of an input layout (AV_PIX_FMT_NONE for 1- and 4-bit).
+AVPixelFormat PixelFormatOfLayout(InputLayout layout);
+
+class PixelConverter {
+ public:
+  PixelConverter() = default;
+  ~PixelConverter();
+  PixelConverter(const PixelConverter&) = delete;
+  PixelConverter& operator=(const PixelConverter&) = delete;
+
+  // Frames of `input` become `dst` frames of outWidth x outHeight (at least the input's size:
+  // the extra columns and rows repeat the last real ones). kAviErrBadFormat when libswscale
+  // cannot convert, kAviErrMemory when out of memory.
+  int32_t Open(const InputFrameFormat& input, AVPixelFormat dst, int outWidth, int outHeight);
+  void SetColourTable(const std::vector<RgbQuad>& colours);
+  // Converts one frame; `*out` belongs to the converter and stays valid until the next call.
+  int32_t Convert(const uint8_t* pixels, AVFrame** out);
+
+ private:
+  void RepeatEdges();
+  void ExpandIndexed(const uint8_t* top, int line);
+
+  InputFrameFormat input_;
+  AVPixelFormat src_ = AV_PIX_FMT_NONE;
+  AVPixelFormat dst_ = AV_PIX_FMT_NONE;
+  SwsContext* sws_ = nullptr;
+  bool direct420_ = false;  // 32-bit pixels to YUV 4:2:0 by Rgb32ToYuv420, not libswscale
+  AVFrame* frame_ = nullptr;
+  std::vector<uint8_t> expanded_;  // indexed input looked up as blue-green-red-x, when needed
+  uint32_t palette_[256] = {};     // 0xAARRGGBB, as libswscale and libavcodec read PAL8
+};
+
+}  // namespace mg

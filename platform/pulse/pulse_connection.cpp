@@ -1,0 +1,101 @@
+#include "platform/pulse/pulse_connection.h"
+
+namespace mg {
+namespace {
+
+struct Deadline {
+  pa_threaded_mainloop* loop;
+  bool passed = false;
+};
+
+void DeadlinePassed(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+  auto* d = static_cast<Deadline*>(userdata);
+  d->passed = true;
+  pa_threaded_mainloop_signal(d->loop, 0);
+}
+
+void ContextWake(pa_context*, void* userdata) {
+  PulseConnection::WakeCallback(userdata);
+}
+
+}  // namespace
+
+void PulseConnection::WakeCallback(void* userdata) {
+  auto* self = static_cast<PulseConnection*>(userdata);
+  pa_threaded_mainloop_signal(self->loop_, 0);
+}
+
+bool PulseConnection::Connect(const char* clientName, int timeoutMs) {
+  Disconnect();
+  loop_ = pa_threaded_mainloop_new();
+  if (!loop_) return false;
+  if (pa_threaded_mainloop_start(loop_) < 0) {
+    pa_threaded_mainloop_free(loop_);
+    loop_ = nullptr;
+    return false;
+  }
+  bool ready = false;
+  {
+    PulseLock lock(*this);
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), clientName);
+    if (context_) {
+      pa_context_set_state_callback(context_, ContextWake, this);
+      // Never start a server of our own: no server means no sound.
+      if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0)
+        ready = Wait([this] { return Ready(); }, timeoutMs);
+    }
+  }
+  if (!ready) Disconnect();
+  return ready;
+}
+
+void PulseConnection::Disconnect() {
+  if (!loop_) return;
+  {
+    PulseLock lock(*this);
+    if (context_) {
+      pa_context_set_state_callback(context_, nullptr, nullptr);
+      pa_context_disconnect(context_);
+      pa_context_unref(context_);
+      context_ = nullptr;
+    }
+  }
+  pa_threaded_mainloop_stop(loop_);
+  pa_threaded_mainloop_free(loop_);
+  loop_ = nullptr;
+}
+
+bool PulseConnection::Ready() const {
+  return context_ && pa_context_get_state(context_) == PA_CONTEXT_READY;
+}
+
+bool PulseConnection::Wait(const std::function<bool()>& done, int timeoutMs) {
+  if (!loop_ || !context_) return false;
+  Deadline deadline{loop_};
+  pa_time_event* timer = pa_context_rttime_new(
+      context_, pa_rtclock_now() + static_cast<pa_usec_t>(timeoutMs) * PA_USEC_PER_MSEC,
+      DeadlinePassed, &deadline);
+  bool result = false;
+  while (true) {
+    if (done()) {
+      result = true;
+      break;
+    }
+    if (deadline.passed || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) break;
+    pa_threaded_mainloop_wait(loop_);
+  }
+  if (timer) pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+  return result;
+}
+
+bool PulseConnection::Finish(pa_operation* op, int timeoutMs) {
+  if (!op) return false;
+  const bool done =
+      Wait([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, timeoutMs) &&
+      pa_operation_get_state(op) == PA_OPERATION_DONE;
+  if (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_operation_cancel(op);
+  pa_operation_unref(op);
+  return done;
+}
+
+}  // namespace mg

@@ -1,0 +1,287 @@
+// The wave-input device over the asynchronous PulseAudio API: a record stream from the default
+// source with small fragments, started corked. The read callback (on the loop's thread) copies
+// what arrives into the queued buffers in order and hands each full one back; stop and start are
+// cork and uncork; reset hands back every queued buffer.
+//
+// A source may deliver nothing for a while after the start (a null sink's monitor sleeps out the
+// long block it began before our stream came, up to two seconds) or stall later; what it did not
+// deliver is gone. Silence goes before the next sound when the samples handed on fall behind the
+// time recorded by more than the stream's latency and a tolerance, so sound and picture stay in
+// step.
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+#include "platform/pulse/pulse_connection.h"
+#include "platform/pulse/sound_clock.h"
+#include "platform/wave_in.h"
+
+namespace mg {
+namespace {
+
+constexpr int kConnectTimeoutMs = 2000;
+constexpr int kOperationTimeoutMs = 2000;
+constexpr uint32_t kFragmentBytes = 512;
+constexpr size_t kHeldSeconds = 4;
+
+bool Usable(const WaveFormatEx& f) {
+  return f.wFormatTag == 1 && (f.nChannels == 1 || f.nChannels == 2) &&
+         (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= 1000 &&
+         f.nSamplesPerSec <= 192000;
+}
+
+class PulseWaveIn : public IWaveInDevice {
+ public:
+  ~PulseWaveIn() override {
+    if (stream_) {
+      Reset();
+      Close();
+    }
+  }
+
+  int32_t Open(const WaveFormatEx& format, BufferDone done) override {
+    if (stream_) return kMmSysErrError;
+    if (!Usable(format)) return kWaveErrBadFormat;
+    if (!connection_.Connect("Movigram", kConnectTimeoutMs)) return kMmSysErrNoDriver;
+    done_ = std::move(done);
+    silence_ = format.wBitsPerSample == 8 ? 0x80 : 0x00;
+    blockAlign_ = static_cast<size_t>(format.nChannels) * (format.wBitsPerSample / 8);
+    rate_ = format.nSamplesPerSec;
+    clock_.Reset(rate_);
+    heldLimit_ = static_cast<size_t>(format.nAvgBytesPerSec) * kHeldSeconds;
+
+    const pa_sample_spec spec{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
+                              format.nSamplesPerSec, static_cast<uint8_t>(format.nChannels)};
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = static_cast<uint32_t>(-1);
+    attr.prebuf = static_cast<uint32_t>(-1);
+    attr.minreq = static_cast<uint32_t>(-1);
+    attr.fragsize = std::max<uint32_t>(kFragmentBytes, format.nAvgBytesPerSec / 25);
+
+    bool ready = false;
+    {
+      PulseLock lock(connection_);
+      stream_ = pa_stream_new(connection_.Context(), "Movigram recording", &spec, nullptr);
+      if (stream_) {
+        pa_stream_set_state_callback(stream_, PulseConnection::StreamWake, &connection_);
+        pa_stream_set_read_callback(stream_, ReadCallback, this);
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED | PA_STREAM_AUTO_TIMING_UPDATE);
+        if (pa_stream_connect_record(stream_, nullptr, &attr, flags) >= 0)
+          ready = connection_.Wait(
+                      [this] {
+                        const pa_stream_state_t s = pa_stream_get_state(stream_);
+                        return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+                      },
+                      kOperationTimeoutMs) &&
+                  pa_stream_get_state(stream_) == PA_STREAM_READY;
+      }
+      if (!ready) DropStream();
+    }
+    if (!ready) {
+      connection_.Disconnect();
+      return kMmSysErrBadDeviceId;  // the server has no source to record from
+    }
+    return kMmSysErrNoError;
+  }
+
+  bool Supports(const WaveFormatEx& format) const override { return stream_ && Usable(format); }
+
+  int32_t AddBuffer(WaveHeader* header) override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    if (!header || !header->lpData || header->dwBufferLength == 0) return kMmSysErrInvalParam;
+    PulseLock lock(connection_);
+    header->dwBytesRecorded = 0;
+    header->dwFlags = kWaveHdrInQueue;
+    queue_.push_back(header);
+    // Sound that came while every buffer was full goes first.
+    if (heldStart_ < held_.size())
+      heldStart_ += Fill(held_.data() + heldStart_, held_.size() - heldStart_);
+    return kMmSysErrNoError;
+  }
+
+  int32_t Start() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    PulseLock lock(connection_);
+    if (!Cork(false)) return kMmSysErrError;
+    running_ = true;
+    clock_.Start(pa_rtclock_now());
+    return kMmSysErrNoError;
+  }
+
+  int32_t Stop() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    PulseLock lock(connection_);
+    Halt();
+    if (!queue_.empty() && queue_.front()->dwBytesRecorded > 0) HandBackFront();
+    return kMmSysErrNoError;
+  }
+
+  int32_t Reset() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    PulseLock lock(connection_);
+    Halt();
+    // What the server still holds was recorded before the stop of an earlier pause or is stale:
+    // a later start begins afresh.
+    connection_.Finish(pa_stream_flush(stream_, PulseConnection::SuccessWake, &connection_),
+                       kOperationTimeoutMs);
+    while (!queue_.empty()) HandBackFront();
+    held_.clear();
+    heldStart_ = 0;
+    clock_.Reset(rate_);
+    return kMmSysErrNoError;
+  }
+
+  int32_t Close() override {
+    if (!stream_) return kMmSysErrInvalHandle;
+    {
+      PulseLock lock(connection_);
+      if (!queue_.empty()) return kWaveErrStillPlaying;
+      DropStream();
+    }
+    connection_.Disconnect();
+    done_ = nullptr;
+    return kMmSysErrNoError;
+  }
+
+ private:
+  static void ReadCallback(pa_stream*, size_t, void* userdata) {
+    static_cast<PulseWaveIn*>(userdata)->ReadAvailable();
+  }
+
+  // Lock held.
+  void ReadAvailable() {
+    if (running_ && stream_) CatchUp(pa_rtclock_now(), pa_stream_readable_size(stream_));
+    while (stream_ && pa_stream_readable_size(stream_) > 0) {
+      const void* data = nullptr;
+      size_t bytes = 0;
+      if (pa_stream_peek(stream_, &data, &bytes) < 0 || bytes == 0) break;
+      Store(static_cast<const uint8_t*>(data), bytes);  // no data: a hole, kept as silence
+      pa_stream_drop(stream_);
+    }
+  }
+
+  // Lock held. Fills the queued buffers in order. The server may deliver in bursts longer than
+  // all queued buffers together; what finds no buffer is held (up to a few seconds) for the
+  // buffers queued next.
+  void Store(const uint8_t* data, size_t bytes) {
+    const size_t taken = Fill(data, bytes);
+    if (taken == bytes) {
+      clock_.Count(bytes / blockAlign_);
+      return;
+    }
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(heldStart_));
+    heldStart_ = 0;
+    const size_t room = heldLimit_ > held_.size() ? heldLimit_ - held_.size() : 0;
+    const size_t keep = std::min(room, bytes - taken);  // beyond it the sound is lost
+    clock_.Count((taken + keep) / blockAlign_);
+    if (data)
+      held_.insert(held_.end(), data + taken, data + taken + keep);
+    else
+      held_.resize(held_.size() + keep, silence_);
+  }
+
+  // Lock held. Copies into the queued buffers (no data: silence); returns the bytes taken.
+  size_t Fill(const uint8_t* data, size_t bytes) {
+    size_t taken = 0;
+    while (bytes > 0 && !queue_.empty()) {
+      WaveHeader* h = queue_.front();
+      const size_t room = h->dwBufferLength - h->dwBytesRecorded;
+      const size_t n = std::min(room, bytes);
+      if (data) {
+        std::memcpy(h->lpData + h->dwBytesRecorded, data, n);
+        data += n;
+      } else {
+        std::memset(h->lpData + h->dwBytesRecorded, silence_, n);
+      }
+      h->dwBytesRecorded += static_cast<uint32_t>(n);
+      bytes -= n;
+      taken += n;
+      if (h->dwBytesRecorded == h->dwBufferLength) HandBackFront();
+    }
+    return taken;
+  }
+
+  // Lock held.
+  void HandBackFront() {
+    WaveHeader* h = queue_.front();
+    queue_.pop_front();
+    h->dwFlags = (h->dwFlags & ~kWaveHdrInQueue) | kWaveHdrDone;
+    if (done_) done_(h);
+  }
+
+  // Lock held. Corks the stream; what the server sent before the cork took effect has been read
+  // by the callback when the cork's acknowledgement arrives (one ordered connection).
+  void Halt() {
+    if (!running_) return;
+    running_ = false;
+    const pa_usec_t stoppedAt = pa_rtclock_now();
+    Cork(true);
+    ReadAvailable();
+    CatchUp(stoppedAt, 0);  // a source that never delivered still fills the time it ran
+    clock_.Stop();
+  }
+
+  // Lock held. Silence for the time the source delivered nothing, before `arriving` bytes that
+  // are ready to be read at `now`.
+  void CatchUp(pa_usec_t now, size_t arriving) {
+    const uint64_t samples = clock_.Behind(now, arriving / blockAlign_, LatencyUs(arriving));
+    if (samples > 0) Store(nullptr, static_cast<size_t>(samples) * blockAlign_);
+  }
+
+  // Lock held. How old the sound still on its way to us may be: a fragment, or what the server
+  // reports for the sound not yet readable (its latency counts the readable bytes too).
+  pa_usec_t LatencyUs(size_t readable) const {
+    pa_usec_t latency = 0;
+    if (const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_))
+      latency = pa_bytes_to_usec(attr->fragsize, pa_stream_get_sample_spec(stream_));
+    pa_usec_t reported = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream_, &reported, &negative) == 0 && !negative) {
+      const pa_usec_t ready = pa_bytes_to_usec(readable, pa_stream_get_sample_spec(stream_));
+      if (reported > ready) latency = std::max(latency, reported - ready);
+    }
+    return latency;
+  }
+
+  bool Cork(bool cork) {
+    return connection_.Finish(
+        pa_stream_cork(stream_, cork ? 1 : 0, PulseConnection::SuccessWake, &connection_),
+        kOperationTimeoutMs);
+  }
+
+  void DropStream() {
+    if (!stream_) return;
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_set_read_callback(stream_, nullptr, nullptr);
+    if (pa_stream_get_state(stream_) != PA_STREAM_UNCONNECTED) pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+  }
+
+  PulseConnection connection_;
+  pa_stream* stream_ = nullptr;
+  std::deque<WaveHeader*> queue_;  // guarded by the loop lock
+  BufferDone done_;
+  std::vector<uint8_t> held_;  // sound that found no queued buffer, from heldStart_ on
+  size_t heldStart_ = 0;
+  size_t heldLimit_ = 0;
+  uint8_t silence_ = 0x80;
+  size_t blockAlign_ = 1;  // bytes a sample (all channels)
+  uint32_t rate_ = 11025;
+  SoundClock clock_;  // guarded by the loop lock
+  bool running_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<IWaveInDevice> MakePulseWaveIn() {
+  return std::make_unique<PulseWaveIn>();
+}
+
+}  // namespace mg

@@ -1,0 +1,93 @@
+#include "platform/x11/x11_capture_display.h"
+
+#include <X11/extensions/XShm.h>
+
+#include "platform/x11/x11_error_trap.h"
+
+namespace mg {
+
+std::unique_ptr<X11CaptureDisplay> X11CaptureDisplay::Open(const char* displayName,
+                                                           const X11CaptureOptions& options) {
+  Display* display = XOpenDisplay(displayName);
+  if (!display) return nullptr;
+  X11PixelLayout layout;
+  if (!QueryPixelLayout(display, &layout)) {
+    XCloseDisplay(display);
+    return nullptr;
+  }
+  X11AdoptConnection(display);
+  const bool shm = options.allowSharedMemory && XShmQueryExtension(display);
+  return std::unique_ptr<X11CaptureDisplay>(new X11CaptureDisplay(display, layout, shm));
+}
+
+X11CaptureDisplay::X11CaptureDisplay(Display* display, const X11PixelLayout& layout,
+                                     bool sharedMemory)
+    : display_(display),
+      root_(DefaultRootWindow(display)),
+      layout_(layout),
+      sharedMemory_(sharedMemory),
+      frames_(std::make_unique<X11FrameStore>(display, layout, sharedMemory)),
+      cursor_(std::make_unique<X11CursorCache>(display)),
+      marker_(std::make_unique<X11Marker>(display)) {}
+
+X11CaptureDisplay::~X11CaptureDisplay() {
+  marker_.reset();
+  cursor_.reset();
+  frames_.reset();
+  X11ReleaseConnection(display_);
+  XCloseDisplay(display_);
+}
+
+uint8_t* X11CaptureDisplay::AllocateFrame(int slot, int width, int height) {
+  return frames_->Allocate(slot, width, height);
+}
+
+void X11CaptureDisplay::FreeFrames() {
+  frames_->FreeAll();
+}
+
+bool X11CaptureDisplay::Grab(int slot, int x, int y) {
+  return frames_->Grab(slot, x, y);
+}
+
+PointerState X11CaptureDisplay::QueryPointer() {
+  PointerState state;
+  Window rootReturn = 0;
+  Window child = 0;
+  int rootX = 0;
+  int rootY = 0;
+  int winX = 0;
+  int winY = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(display_, root_, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask))
+    return state;  // the pointer is on another screen
+  state.x = rootX;
+  state.y = rootY;
+  if (mask & ShiftMask) state.modifiers |= kModShift;
+  if (mask & ControlMask) state.modifiers |= kModControl;
+  if (mask & Mod1Mask) state.modifiers |= kModAlt;
+  state.valid = true;
+  return state;
+}
+
+const CursorImage* X11CaptureDisplay::Cursor() {
+  return cursor_->Current();
+}
+
+void X11CaptureDisplay::ShowMarker(const WinRect& outer, bool paused) {
+  marker_->Show(outer, paused);
+}
+
+void X11CaptureDisplay::HideMarker() {
+  marker_->Hide();
+}
+
+void X11CaptureDisplay::RemoveMarker() {
+  marker_->Remove();
+}
+
+std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay() {
+  return X11CaptureDisplay::Open(nullptr);
+}
+
+}  // namespace mg

@@ -1,0 +1,119 @@
+// The periodic timer's promises, as orderings rather than timings: ticks come, no tick runs after
+// Kill returns, Kill waits for a running tick, Kill from inside a tick ends the ticking, and a
+// long tick is not followed by a burst of catch-up ticks.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/periodic_timer.h"
+#include "tests/platform/x11/x11_test_util.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+TEST(PeriodicTimer, TicksUntilKilledAndNoneAfter) {
+  auto timer = mg::MakePeriodicTimer();
+  std::atomic<int> ticks{0};
+  std::atomic<bool> afterKill{false};
+  std::atomic<bool> tickAfterKill{false};
+  ASSERT_TRUE(timer->Start(5, [&] {
+    if (afterKill) tickAfterKill = true;
+    ++ticks;
+  }));
+  EXPECT_FALSE(timer->Start(5, [] {})) << "already running";
+  ASSERT_TRUE(mgtest::WaitFor([&] { return ticks >= 3; }));
+  timer->Kill();
+  afterKill = true;
+  const int atKill = ticks;
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(ticks, atKill);
+  EXPECT_FALSE(tickAfterKill);
+  timer->Kill();  // twice is harmless
+
+  // It can be started again after a kill.
+  ASSERT_TRUE(timer->Start(5, [&] { ++ticks; }));
+  ASSERT_TRUE(mgtest::WaitFor([&] { return ticks > atKill; }));
+}
+
+TEST(PeriodicTimer, KillWaitsForTheRunningTick) {
+  auto timer = mg::MakePeriodicTimer();
+  std::atomic<bool> inTick{false};
+  std::atomic<int> finished{0};
+  ASSERT_TRUE(timer->Start(5, [&] {
+    inTick = true;
+    std::this_thread::sleep_for(150ms);
+    ++finished;
+    inTick = false;
+  }));
+  ASSERT_TRUE(mgtest::WaitFor([&] { return inTick.load(); }));
+  timer->Kill();
+  EXPECT_FALSE(inTick);
+  EXPECT_GE(finished, 1);
+}
+
+TEST(PeriodicTimer, KillFromInsideTheTickStopsIt) {
+  auto timer = mg::MakePeriodicTimer();
+  std::atomic<int> ticks{0};
+  ASSERT_TRUE(timer->Start(2, [&] {
+    ++ticks;
+    timer->Kill();  // the overload abort does this
+  }));
+  ASSERT_TRUE(mgtest::WaitFor([&] { return ticks >= 1; }));
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(ticks, 1);
+  timer->Kill();
+}
+
+TEST(PeriodicTimer, DestructorKills) {
+  std::atomic<int> ticks{0};
+  {
+    auto timer = mg::MakePeriodicTimer();
+    ASSERT_TRUE(timer->Start(3, [&] { ++ticks; }));
+    ASSERT_TRUE(mgtest::WaitFor([&] { return ticks >= 1; }));
+  }
+  const int atEnd = ticks;
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(ticks, atEnd);
+}
+
+TEST(PeriodicTimer, BadArgumentsAreRefused) {
+  auto timer = mg::MakePeriodicTimer();
+  EXPECT_FALSE(timer->Start(0, [] {}));
+  EXPECT_FALSE(timer->Start(-5, [] {}));
+  EXPECT_FALSE(timer->Start(10, {}));
+}
+
+// After a tick that overran several periods, the next deadline is the next one in the future:
+// the tick after it cannot start within one period of the long tick's end. (A timer catching up
+// would run the missed ticks back to back.)
+TEST(PeriodicTimer, MissedDeadlinesAreSkipped) {
+  auto timer = mg::MakePeriodicTimer();
+  constexpr auto kPeriod = 20ms;
+  std::mutex mutex;
+  std::vector<Clock::time_point> starts;
+  Clock::time_point longTickEnd;
+  ASSERT_TRUE(timer->Start(20, [&] {
+    std::lock_guard lock(mutex);
+    starts.push_back(Clock::now());
+    if (starts.size() == 1) {
+      std::this_thread::sleep_for(5 * kPeriod + 7ms);
+      longTickEnd = Clock::now();
+    }
+  }));
+  ASSERT_TRUE(mgtest::WaitFor([&] {
+    std::lock_guard lock(mutex);
+    return starts.size() >= 3;
+  }));
+  timer->Kill();
+  std::lock_guard lock(mutex);
+  EXPECT_GE(starts[1], longTickEnd);
+  EXPECT_GT(starts[2] - longTickEnd, kPeriod);
+}
+
+}  // namespace
