@@ -22,7 +22,8 @@ XvfbServer::XvfbServer(int width, int height, int depth, const std::string& extr
       "0",
       std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth),
       "-nolisten",
-      "tcp"};
+      "tcp",
+      "-noreset"};
   std::istringstream extra(extraArgs);
   for (std::string word; extra >> word;) args.push_back(word);
 
