@@ -3,9 +3,10 @@
 #include <QApplication>
 
 #include "app/escape_filter.h"
-#include "app/real_platform.h"
 #include "app/recorder_dlg.h"
 #include "app/strings.h"
+#include "platform/loader/platform_loader.h"
+#include "platform/qt/qt_registry.h"
 #include "settings/settings_store.h"
 
 namespace mg {
@@ -31,8 +32,8 @@ CRecorderApp::CRecorderApp(std::unique_ptr<IRegistry> registry)
 
 CRecorderApp::~CRecorderApp() = default;
 
-void CRecorderApp::UseServices(const RecorderServices& services) {
-  services_ = std::make_unique<RecorderServices>(services);
+void CRecorderApp::UseServices(const PlatformServices& services) {
+  services_ = std::make_unique<PlatformServices>(services);
 }
 
 int CRecorderApp::InitInstance(const QStringList& arguments) {
@@ -53,12 +54,12 @@ int CRecorderApp::InitInstance(const QStringList& arguments) {
   store.LoadState(settings);
   store.LoadKeys(settings);
 
-  std::unique_ptr<RealPlatform> real;
-  RecorderServices services;
+  std::unique_ptr<PlatformLoader> real;
+  PlatformServices services;
   if (services_) {
     services = *services_;
   } else {
-    real = std::make_unique<RealPlatform>();
+    real = std::make_unique<PlatformLoader>();
     services = real->Services();
   }
 

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/recorder_services.h"
+#include "platform/platform_services.h"
 #include "platform/registry.h"
 #include "settings/app_settings.h"
 
@@ -22,7 +22,7 @@ class CRecorderApp {
   CRecorderApp& operator=(const CRecorderApp&) = delete;
 
   // Tests give their own platform; by default the real one is made at the start.
-  void UseServices(const RecorderServices& services);
+  void UseServices(const PlatformServices& services);
 
   // The whole life of the process; `arguments` as QCoreApplication::arguments() gives them.
   // Returns the exit code.
@@ -32,7 +32,7 @@ class CRecorderApp {
 
  private:
   std::unique_ptr<IRegistry> registry_;
-  std::unique_ptr<RecorderServices> services_;
+  std::unique_ptr<PlatformServices> services_;
   std::unique_ptr<EscapeFilter> escapeFilter_;
 };
 

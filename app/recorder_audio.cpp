@@ -1,10 +1,8 @@
 #include "app/recorder_audio.h"
 
-#include "platform/wave_in.h"
-
 namespace mg {
 
-RecorderAudio::RecorderAudio() = default;
+RecorderAudio::RecorderAudio(WaveInFactory waveIn) : waveIn_(std::move(waveIn)) {}
 
 RecorderAudio::~RecorderAudio() {
   capture_.reset();  // the receiver closes its device before the sink goes
@@ -14,7 +12,7 @@ RecorderAudio::~RecorderAudio() {
 ICaptureAudio* RecorderAudio::Capture(CaptureEngine& engine) {
   capture_.reset();
   sink_ = std::make_unique<CAviAudioSink>(engine);
-  capture_ = std::make_unique<CaptureAudio>(wave_, *sink_, [] { return MakePulseWaveIn(); });
+  capture_ = std::make_unique<CaptureAudio>(wave_, *sink_, waveIn_);
   return capture_.get();
 }
 

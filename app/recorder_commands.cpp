@@ -25,14 +25,9 @@ bool SameHotKeys(const AppSettings& a, const AppSettings& b) {
 
 }  // namespace
 
-bool CRecorderDlg::PlatformComplete() const {
-  const CapturePlatform& p = services_.capture;
-  return p.avi && p.screen && p.display && p.timer && p.beeper;
-}
-
 void CRecorderDlg::StartStopCommand() {
   if (State() == Idle)
-    StartRecording(1);
+    StartRecording(StartMode::Recording);
   else
     StopRecording();
 }
@@ -40,31 +35,32 @@ void CRecorderDlg::StartStopCommand() {
 void CRecorderDlg::PauseCommand() {
   switch (State()) {
     case Recording:
-      if (services_.audio) services_.audio->PauseInput();  // the device this recording started
+      audio_.PauseInput();  // the device this recording started
       SetState(Paused);
       ui_->startPausedButton->setText(ResString(res::IDS_RESUME_REC));
       break;
     case Paused:
-      if (services_.audio) services_.audio->ResumeInput();
+      audio_.ResumeInput();
       SetState(Recording);
       ui_->startPausedButton->setText(ResString(res::IDS_PAUSE_REC));
       break;
     case Idle:
-      StartRecording(2);
+      StartRecording(StartMode::Paused);
       break;
   }
 }
 
-void CRecorderDlg::StartRecording(int mode) {
+void CRecorderDlg::StartRecording(StartMode mode) {
   // Moving the focus first lets an edit field on a page store its value.
   ui_->startRecButton->setFocus();
-  if (!PlatformComplete()) {
+  if (!services_.CanRecord()) {
     ShowMessage("Recording is not possible: the screen of this display could not be opened.");
     return;
   }
-  if (services_.audio) services_.audio->PrepareForStart();
+  audio_.PrepareForStart();
   ui_->startRecButton->setText(ResString(res::IDS_STOP_REC));
-  ui_->startPausedButton->setText(ResString(mode == 2 ? res::IDS_RESUME_REC : res::IDS_PAUSE_REC));
+  ui_->startPausedButton->setText(
+      ResString(mode == StartMode::Paused ? res::IDS_RESUME_REC : res::IDS_PAUSE_REC));
   ui_->playButton->setEnabled(false);
   engine_->BeginCapture(mode);
   // The recording has ended when BeginCapture returns; the stop restored the buttons.

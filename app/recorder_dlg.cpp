@@ -14,27 +14,29 @@
 #include "pages/avi_file_page.h"
 #include "pages/hot_keys_page.h"
 #include "pages/screen_area_page.h"
+#include "platform/null/null_backends.h"
 #include "ui_main_dialog.h"
 
 namespace mg {
 
 CRecorderDlg* g_pMainDlg = nullptr;
 
-CRecorderDlg::CRecorderDlg(AppSettings& settings, const RecorderServices& services, QWidget* parent)
+CRecorderDlg::CRecorderDlg(AppSettings& settings, const PlatformServices& services, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
-      services_(services),
+      services_(WithNullBackends(services)),
       ui_(std::make_unique<Ui::MainDialogForm>()),
-      panner_(settings) {
+      panner_(settings),
+      audio_(services_.waveIn) {
   InitAppResources();
   ui_->setupUi(this);
   // A window of its own with a task-bar entry, a minimise box and a close box.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
-  engine_ = std::make_unique<CaptureEngine>(settings_, *this, services_.capture);
+  engine_ = std::make_unique<CaptureEngine>(settings_, *this, services_);
   engine_->SetPanner(&panner_);
-  if (services_.audio) engine_->SetAudio(services_.audio->Capture(*engine_));
+  engine_->SetAudio(audio_.Capture(*engine_));
 
   page1_ = new CMyPropertyPage1(settings_, this);
   page2_ = new CMyPropertyPage2(settings_, this);
@@ -73,15 +75,13 @@ CRecorderDlg::CRecorderDlg(AppSettings& settings, const RecorderServices& servic
   windowHandle()->installEventFilter(this);
   PlaceWindow();
 
-  if (services_.hotKeys) services_.hotKeys->SetHandler([this](int id) { OnHotKey(id); });
+  services_.hotKeys->SetHandler([this](int id) { OnHotKey(id); });
   RegisterHotKeys();
 }
 
 CRecorderDlg::~CRecorderDlg() {
-  if (services_.hotKeys) {
-    UnregisterHotKeys();
-    services_.hotKeys->SetHandler({});
-  }
+  UnregisterHotKeys();
+  services_.hotKeys->SetHandler({});
   if (g_pMainDlg == this) g_pMainDlg = nullptr;
 }
 

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <memory>
 
-#include "app/recorder_services.h"
+#include "app/recorder_audio.h"
 #include "area/panning.h"
+#include "capture/capture_engine.h"
+#include "platform/platform_services.h"
 #include "settings/app_settings.h"
 
 class QPushButton;
@@ -27,7 +29,9 @@ class CMyPropertyPage3;
 class CRecorderDlg : public QDialog, public ICaptureOwner {
   Q_OBJECT
  public:
-  CRecorderDlg(AppSettings& settings, const RecorderServices& services, QWidget* parent = nullptr);
+  // Missing optional services become their null backends; without a screen to record the start
+  // commands say so.
+  CRecorderDlg(AppSettings& settings, const PlatformServices& services, QWidget* parent = nullptr);
   ~CRecorderDlg() override;
 
   // Shows the dialog and returns when it has been closed (Exit or the close box): QDialog's
@@ -78,9 +82,8 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void StartRecording(int mode);
+  void StartRecording(StartMode mode);
   void StopRecording();
-  bool PlatformComplete() const;
   void PlaceWindow();
   void ApplyDeferredDefaults();
   void ActivateSoon(int attempts);
@@ -89,13 +92,14 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   bool PlaceWithFrame();
 
   AppSettings& settings_;
-  RecorderServices services_;
+  PlatformServices services_;
   std::unique_ptr<Ui::MainDialogForm> ui_;
   CMyPropertyPage1* page1_ = nullptr;
   CMyPropertyPage2* page2_ = nullptr;
   CMyPropertyPage3* page3_ = nullptr;
   std::atomic<RecordingState> state_{Idle};
   CapturePanner panner_;
+  RecorderAudio audio_;
   std::unique_ptr<CaptureEngine> engine_;
   bool placeWithFrame_ = false;       // place again once the window manager's frame is known
   bool activateWhenExposed_ = false;  // take the focus once the window is mapped again

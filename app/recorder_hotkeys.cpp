@@ -11,7 +11,6 @@
 namespace mg {
 
 void CRecorderDlg::RegisterHotKeys() {
-  if (!services_.hotKeys) return;
   const struct {
     int id;
     int modifiers;
@@ -34,7 +33,6 @@ void CRecorderDlg::RegisterHotKeys() {
 }
 
 void CRecorderDlg::UnregisterHotKeys() {
-  if (!services_.hotKeys) return;
   services_.hotKeys->Unregister(kHotkeyStartStop);
   services_.hotKeys->Unregister(kHotkeyPause);
   services_.hotKeys->Unregister(kHotkeyPanLock);

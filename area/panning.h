@@ -2,7 +2,7 @@
 // the capture rectangle follows the pointer, clamped to the desktop.
 #pragma once
 
-#include "capture/capture_owner.h"
+#include "capture/panner.h"
 #include "settings/app_settings.h"
 
 namespace mg {

@@ -8,7 +8,7 @@
 #include "audio/avi_audio_sink.h"
 #include "audio/wave.h"
 #include "audio/wave_in_wnd.h"
-#include "capture/capture_owner.h"
+#include "capture/recording_audio.h"
 
 namespace mg {
 

@@ -1,4 +1,5 @@
 // The AVI file library: our RIFF writer for files, our compressors for compressed streams.
+#include "avi/avi_library.h"
 #include "avi/avi_riff_writer.h"
 #include "codecs/compressing_stream.h"
 #include "platform/avi_file.h"

@@ -30,8 +30,10 @@ class ByteWriter {
   }
   void Fourcc(const char* code) { U32(MakeFourcc(code)); }
   void Bytes(const void* p, size_t n) {
-    const uint8_t* b = static_cast<const uint8_t*>(p);
-    out_->insert(out_->end(), b, b + n);
+    if (n == 0) return;
+    const size_t at = out_->size();
+    out_->resize(at + n);
+    std::memcpy(out_->data() + at, p, n);
   }
   void Zeros(size_t n) { out_->insert(out_->end(), n, 0); }
   // Starts a chunk (or list, with its type) and returns where its size goes.

@@ -13,6 +13,7 @@
 #include "audio/avi_audio_sink.h"
 #include "audio/capture_audio.h"
 #include "capture/capture_engine.h"
+#include "platform/loader/platform_loader.h"
 #include "platform/periodic_timer.h"
 
 namespace {
@@ -85,18 +86,21 @@ int main(int argc, char** argv) {
   settings.FPS = fps;
   settings.CompressorHandler = mg::MakeFourcc("DIB ");
 
-  auto avi = mg::MakeAviLibrary();
-  auto timer = mg::MakePeriodicTimer();
+  // The real AVI writer, tick thread and sound input; a blank screen, no beep.
+  const mg::PlatformLoader loader(mg::PlatformLoader::Options{.hotKeys = false, .sound = true});
+  mg::PlatformServices services = loader.Services();
   BlankScreen screen;
   BlankDisplay display;
   QuietBeeper beeper;
+  services.screen = &screen;
+  services.display = &display;
+  services.beeper = &beeper;
   Owner owner;
-  mg::CaptureEngine engine(settings, owner,
-                           mg::CapturePlatform{avi.get(), &screen, &display, timer.get(), &beeper});
+  mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
   mg::CWave wave;
   mg::CAviAudioSink sink(engine);
-  mg::CaptureAudio audio(wave, sink, [] { return mg::MakePulseWaveIn(); });
+  mg::CaptureAudio audio(wave, sink, services.waveIn);
   engine.SetAudio(&audio);
 
   wave.RemoveAllBlocks();
@@ -111,7 +115,7 @@ int main(int argc, char** argv) {
   });
   progress.start(1000);
   wall.start();
-  engine.BeginCapture(1);
+  engine.BeginCapture(mg::StartMode::Recording);
   const double wallSeconds = static_cast<double>(wall.elapsed()) / 1000.0;
 
   const mg::CaptureContext& ctx = engine.Context();

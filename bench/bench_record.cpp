@@ -19,6 +19,7 @@
 #include <string>
 
 #include "capture/capture_engine.h"
+#include "platform/loader/platform_loader.h"
 
 namespace {
 
@@ -79,11 +80,10 @@ int main(int argc, char** argv) {
   const double fps = argc > 3 ? std::atof(argv[3]) : 30;
   const std::string file = argc > 4 ? argv[4] : "/tmp/movigram-bench-record.avi";
 
-  auto avi = mg::MakeAviLibrary();
-  auto screen = mg::MakeX11Screen();
-  auto display = mg::MakeX11CaptureDisplay();
-  auto timer = mg::MakePeriodicTimer();
-  if (!screen || !display) {
+  const mg::PlatformLoader loader(mg::PlatformLoader::Options{.hotKeys = false, .sound = false});
+  mg::PlatformServices services = loader.Services();
+  mg::IScreen* screen = services.screen;
+  if (!services.CanRecord()) {
     std::fprintf(stderr, "bench_record: no X display\n");
     return 1;
   }
@@ -102,16 +102,15 @@ int main(int argc, char** argv) {
 
   QuietBeeper beeper;
   Owner owner;
-  mg::CaptureEngine engine(
-      settings, owner,
-      mg::CapturePlatform{avi.get(), screen.get(), display.get(), timer.get(), &beeper});
+  services.beeper = &beeper;
+  mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
   // The time runs from the start of the recording, as between the two presses of the hot key.
   owner.onStart = [&] {
     QTimer::singleShot(static_cast<int>(seconds * 1000), [&] { owner.StartStopCommand(); });
   };
   const double before = CpuSeconds();
-  engine.BeginCapture(1);
+  engine.BeginCapture(mg::StartMode::Recording);
   const double cpu = CpuSeconds() - before;
   const mg::CaptureContext& ctx = engine.Context();
   struct stat st {};

@@ -10,6 +10,7 @@
 #include "capture/capture_messages.h"
 #include "capture/file_name.h"
 #include "capture/frame_format.h"
+#include "platform/null/null_backends.h"
 #include "platform/priority.h"
 
 namespace mg {
@@ -43,10 +44,10 @@ uint32_t CompressorFor(uint32_t chosen, int bitsPerPixel) {
 }  // namespace
 
 CaptureEngine::CaptureEngine(AppSettings& settings, ICaptureOwner& owner,
-                             const CapturePlatform& platform)
+                             const PlatformServices& platform)
     : settings_(settings),
       owner_(owner),
-      platform_(platform),
+      platform_(WithNullBackends(platform)),
       frameReady_([this](uint64_t count) {
         for (uint64_t i = 0; i < count && running_; ++i) WritePendingFrame();
       }),
@@ -145,7 +146,7 @@ bool CaptureEngine::OpenMovie(std::string* detail) {
 }
 
 bool CaptureEngine::PrepareAudioStream() {
-  const WaveFormatEx wave = audio_ ? audio_->Format() : WaveFormatEx{};
+  const WaveFormatEx wave = audio_->Format();
   ctx_.audioFormat.wFormatTag = wave.wFormatTag;
   ctx_.audioFormat.nChannels = wave.nChannels;
   ctx_.audioFormat.nSamplesPerSec = wave.nSamplesPerSec;
@@ -187,7 +188,7 @@ bool CaptureEngine::MakeRing() {
   return true;
 }
 
-int CaptureEngine::BeginCapture(int mode) {
+int CaptureEngine::BeginCapture(StartMode mode) {
   createdFile_.clear();
   closeError_ = 0;
   ctx_.frameCounter = 0;
@@ -227,9 +228,9 @@ int CaptureEngine::BeginCapture(int mode) {
   }
 
   owner_.ApplyWindowMode(settings_.WndHide);
-  if (settings_.RecSound && audio_) audio_->EnsureReceiver();
+  if (settings_.RecSound) audio_->EnsureReceiver();
   ctx_.lastCursorPos = platform_.screen->CursorPos();
-  owner_.SetState(mode == 2 ? Paused : Recording);
+  owner_.SetState(mode == StartMode::Paused ? Paused : Recording);
 
   const double period = 1000.0 / settings_.FPS + 0.5;
   ctx_.timerPeriodMs = std::max(1, static_cast<int>(std::min(period, 1e9)));
@@ -237,7 +238,7 @@ int CaptureEngine::BeginCapture(int mode) {
   RaiseProcessPriority();
   platform_.beeper->Beep(1000, 200);
 
-  if (settings_.RecSound && audio_) {
+  if (settings_.RecSound) {
     audioStarted_ = true;
     audio_->Record(owner_.State() == Recording);
   }
@@ -259,6 +260,19 @@ void CaptureEngine::RequestAbort(int32_t marker) {
   stopRequest_.Post();
 }
 
+void CaptureEngine::AppendAudio(const void* data, int32_t samples, int32_t bytes) {
+  const int32_t rc = ctx_.audioStream ? ctx_.audioStream->Write(ctx_.audioSamplePosition, samples,
+                                                                data, bytes, kAviIfKeyFrame)
+                                      : kAviErrBadHandle;
+  ctx_.audioSamplePosition += samples;
+  // The first failure names the cause; once the recording is being stopped, later failures
+  // (blocks still coming back, the drain) are consequences and keep that cause.
+  if (rc != kAviErrOk && ctx_.frameCounter >= 0) {
+    ctx_.lastAviError = rc;
+    RequestAbort(kAudioErrorMarker);
+  }
+}
+
 void CaptureEngine::EndCapture() {
   if (owner_.State() == Idle) {
     owner_.SetState(Recording);
@@ -272,7 +286,7 @@ void CaptureEngine::EndCapture() {
   platform_.screen->WatchPalette({});
   ctx_.paletteTable.clear();
 
-  if (audioStarted_ && audio_) audio_->Stop();
+  if (audioStarted_) audio_->Stop();
   audioStarted_ = false;
 
   ReleaseMovie();

@@ -1,6 +1,20 @@
 // Recording control and frame grabber: begins a recording (file, streams, ring, timer), runs the
 // recording loop on the user-interface thread, grabs a frame on every tick of the timer thread,
 // writes the frames at their positions and ends the recording with its report.
+//
+// Start and stop, and how they call each other:
+// - The owner (the main dialog) starts with BeginCapture(StartMode). BeginCapture settles the
+//   file name, opens the movie and its streams, makes the ring, applies the window mode, sets
+//   the state, raises the priority, beeps, starts the sound and the tick, and then runs the
+//   recording loop until the state is Idle again. It returns only after the recording ended.
+// - Every stop goes through EndCapture: a refused start, the owner's Stop command, and an abort
+//   from any thread (RequestAbort posts a stop request, which reaches the owner's hot-key handler
+//   as kHotkeyStartStop and from there its Start/Stop command). EndCapture kills the tick,
+//   removes the marker, restores the priority, drains the sound, closes the movie, beeps, sets
+//   Idle (which ends the loop), frees the ring, restores the window and shows the report.
+// - EndCapture called while Idle (a start refused before anything ran) does not stop anything:
+//   it sets Recording and calls the owner's StartStopCommand, which sees a recording and calls
+//   EndCapture again, so the idle look of the window is restored in one place, the owner's.
 #pragma once
 
 #include <memory>
@@ -9,37 +23,34 @@
 #include "capture/capture_context.h"
 #include "capture/capture_owner.h"
 #include "capture/cursor_blend.h"
-#include "platform/avi_file.h"
-#include "platform/beep.h"
-#include "platform/capture_display.h"
-#include "platform/periodic_timer.h"
+#include "capture/hotkey_ids.h"
+#include "capture/panner.h"
+#include "capture/recording_audio.h"
+#include "platform/platform_services.h"
 #include "platform/posted_notice.h"
-#include "platform/screen.h"
 #include "settings/app_settings.h"
 
 namespace mg {
 
-struct CapturePlatform {
-  IAviLibrary* avi = nullptr;
-  IScreen* screen = nullptr;
-  ICaptureDisplay* display = nullptr;
-  IPeriodicTimer* timer = nullptr;
-  IBeeper* beeper = nullptr;
-};
+// How a recording begins: grabbing at once, or paused until the Pause command resumes it.
+enum class StartMode { Recording = 1, Paused = 2 };
 
 class CaptureEngine {
  public:
-  CaptureEngine(AppSettings& settings, ICaptureOwner& owner, const CapturePlatform& platform);
+  // `platform` must be able to record (CanRecord); missing optional services become their null
+  // backends.
+  CaptureEngine(AppSettings& settings, ICaptureOwner& owner, const PlatformServices& platform);
   ~CaptureEngine();
   CaptureEngine(const CaptureEngine&) = delete;
   CaptureEngine& operator=(const CaptureEngine&) = delete;
 
-  void SetAudio(ICaptureAudio* audio) { audio_ = audio; }
-  void SetPanner(IPanner* panner) { panner_ = panner; }
+  // The sound recorder and the panner of the next recordings; nullptr: none.
+  void SetAudio(ICaptureAudio* audio) { audio_ = audio ? audio : &noAudio_; }
+  void SetPanner(IPanner* panner) { panner_ = panner ? panner : &fixedArea_; }
 
-  // Mode 1 starts recording, mode 2 paused. Runs the recording loop and returns 1 after a
-  // recording that started has ended, 0 when the start failed.
-  int BeginCapture(int mode);
+  // Runs the recording loop and returns 1 after a recording that started has ended, 0 when the
+  // start failed.
+  int BeginCapture(StartMode mode);
   // Stops the recording; in Idle it goes through the owner's Start/Stop command instead.
   void EndCapture();
 
@@ -47,6 +58,9 @@ class CaptureEngine {
   void CaptureTick();
   // Writes at most one grabbed slot; runs for every frame-ready notice.
   void WritePendingFrame();
+  // Appends recorded sound to the audio stream at the running sample position. The first failed
+  // write stops the recording with the audio error; later ones keep that cause.
+  void AppendAudio(const void* data, int32_t samples, int32_t bytes);
   // Re-reads the system palette after it changed.
   void RefreshPalette();
   // Asks for the stop from any thread: no more ticks, the counter set to `marker`, a stop
@@ -70,9 +84,11 @@ class CaptureEngine {
 
   AppSettings& settings_;
   ICaptureOwner& owner_;
-  CapturePlatform platform_;
-  ICaptureAudio* audio_ = nullptr;
-  IPanner* panner_ = nullptr;
+  PlatformServices platform_;
+  NoRecordingAudio noAudio_;
+  FixedArea fixedArea_;
+  ICaptureAudio* audio_ = &noAudio_;
+  IPanner* panner_ = &fixedArea_;
   CaptureContext ctx_;
   NearestColour nearest_;
   PostedNotice frameReady_;

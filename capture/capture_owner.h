@@ -1,18 +1,12 @@
-// What the recording engine needs of the window that owns it (the main dialog), and of the sound
-// recorder. Tests drive the engine through these without the dialog.
+// What the recording engine needs of the window that owns it (the main dialog). Tests drive the
+// engine through this without the dialog.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "capture/capture_context.h"
-#include "platform/windows_records.h"
 
 namespace mg {
-
-inline constexpr int kHotkeyStartStop = 1;
-inline constexpr int kHotkeyPause = 2;
-inline constexpr int kHotkeyPanLock = 3;
 
 class ICaptureOwner {
  public:
@@ -33,27 +27,6 @@ class ICaptureOwner {
   virtual void RestoreWindow() = 0;
   // The movie file name in the settings changed (extension or number added).
   virtual void FileNameChanged() = 0;
-};
-
-// The sound side of a recording.
-class ICaptureAudio {
- public:
-  virtual ~ICaptureAudio() = default;
-  // The recorder's format, copied into the audio stream's format.
-  virtual WaveFormatEx Format() const = 0;
-  // Makes the hidden receiver of filled buffers when there is none yet.
-  virtual void EnsureReceiver() = 0;
-  // Opens the input device; starts it unless the recording begins paused. Failure is ignored.
-  virtual void Record(bool start) = 0;
-  // Stops the device, hands every recorded sample to the sink and closes it.
-  virtual void Stop() = 0;
-};
-
-// Moves the capture rectangle with the pointer; runs on the tick thread before each grab.
-class IPanner {
- public:
-  virtual ~IPanner() = default;
-  virtual void PanCaptureArea(CaptureContext& ctx, int pointerX, int pointerY, int modifiers) = 0;
 };
 
 }  // namespace mg

@@ -9,10 +9,7 @@ namespace mg {
 
 void CaptureEngine::CaptureTick() {
   const PointerState pointer = platform_.display->QueryPointer();
-  if (panner_)
-    panner_->PanCaptureArea(ctx_, pointer.x, pointer.y, pointer.modifiers);
-  else
-    ctx_.lastCursorPos = {pointer.x, pointer.y};
+  panner_->PanCaptureArea(ctx_, pointer.x, pointer.y, pointer.modifiers);
 
   const int x = settings_.StartX, y = settings_.StartY;
   const WinRect marker{x - 2, y - 2, x + ctx_.frameWidth + 2, y + ctx_.frameHeight + 2};

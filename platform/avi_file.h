@@ -45,7 +45,4 @@ class IAviLibrary {
                                        std::unique_ptr<IAviStream>* out) = 0;
 };
 
-// The real library: our RIFF writer and the installed compressors.
-std::unique_ptr<IAviLibrary> MakeAviLibrary();
-
 }  // namespace mg

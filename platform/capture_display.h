@@ -58,7 +58,4 @@ class ICaptureDisplay {
   virtual void RemoveMarker() {}
 };
 
-// The display named by $DISPLAY on a connection of its own; nullptr when it cannot be opened.
-std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay();
-
 }  // namespace mg

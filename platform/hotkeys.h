@@ -20,7 +20,4 @@ class IGlobalHotKeys {
   virtual void SetHandler(std::function<void(int id)> pressed) = 0;
 };
 
-// Hot keys on the X server of the running QGuiApplication.
-std::unique_ptr<IGlobalHotKeys> MakeX11HotKeys();
-
 }  // namespace mg

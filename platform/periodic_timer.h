@@ -16,6 +16,4 @@ class IPeriodicTimer {
   virtual void Kill() = 0;
 };
 
-std::unique_ptr<IPeriodicTimer> MakePeriodicTimer();
-
 }  // namespace mg

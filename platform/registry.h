@@ -39,10 +39,4 @@ class IRegistry {
   virtual int DeleteKey(const std::string& path) = 0;
 };
 
-// The user's store: QSettings' native format, $XDG_CONFIG_HOME/Tessaworks/Movigram.conf on Linux;
-// a key path "SOFTWARE\Tessaworks\Movigram\State" is the group "State" there.
-std::unique_ptr<IRegistry> MakeUserRegistry();
-// The same store kept in an explicit file, for tools and tests.
-std::unique_ptr<IRegistry> MakeFileRegistry(const std::string& iniPath);
-
 }  // namespace mg

@@ -42,7 +42,4 @@ class IScreen {
   virtual void WatchPalette(std::function<void()> changed) = 0;
 };
 
-// The screen of the display named by $DISPLAY, on its own X connection.
-std::unique_ptr<IScreen> MakeX11Screen();
-
 }  // namespace mg

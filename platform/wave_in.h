@@ -65,8 +65,4 @@ class IWaveInDevice {
 
 using WaveInFactory = std::function<std::unique_ptr<IWaveInDevice>()>;
 
-// The sound server's default source (PulseAudio, also served by PipeWire). Open fails within
-// about two seconds when there is no server or no source; it never spawns a server.
-std::unique_ptr<IWaveInDevice> MakePulseWaveIn();
-
 }  // namespace mg

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/periodic_timer.h"
+#include "platform/posix/posix_backends.h"
 
 namespace mg {
 namespace {

@@ -1,6 +1,6 @@
 // The start/stop signal as a sine tone with short fades, played through the sound server by the
 // beep worker (a tone takes about half a second of wall time with the server's latency, so the
-// caller never waits). Without a server the X bell rings instead.
+// caller never waits). Without a server the fallback beeper sounds instead.
 #include <pulse/pulseaudio.h>
 
 #include <cmath>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/posix/beep_worker.h"
+#include "platform/pulse/pulse_backends.h"
 #include "platform/pulse/pulse_connection.h"
 
 namespace mg {
@@ -33,13 +34,17 @@ std::vector<int16_t> MakeTone(int frequencyHz, int durationMs) {
   return tone;
 }
 
-// Plays tones on the beep worker's thread, with the X bell for the times there is no server.
+// Plays tones on the beep worker's thread, with the fallback beeper for the times there is no
+// server.
 class Tones {
  public:
+  explicit Tones(std::function<std::unique_ptr<IBeeper>()> fallback)
+      : fallback_(std::move(fallback)) {}
+
   void Play(int frequencyHz, int durationMs) {
     if (PlayTone(connection_, {frequencyHz, durationMs})) return;
-    if (!bell_) bell_ = MakeX11Beeper();
-    bell_->Beep(frequencyHz, durationMs);
+    if (!bell_ && fallback_) bell_ = fallback_();
+    if (bell_) bell_->Beep(frequencyHz, durationMs);
   }
 
  private:
@@ -86,15 +91,16 @@ class Tones {
     return connection.Ready();
   }
 
+  std::function<std::unique_ptr<IBeeper>()> fallback_;
   PulseConnection connection_;
   std::unique_ptr<IBeeper> bell_;
 };
 
 }  // namespace
 
-std::unique_ptr<IBeeper> MakeBeeper() {
-  return std::make_unique<BeepWorker>([] {
-    auto tones = std::make_shared<Tones>();
+std::unique_ptr<IBeeper> MakePulseBeeper(std::function<std::unique_ptr<IBeeper>()> fallback) {
+  return std::make_unique<BeepWorker>([fallback = std::move(fallback)] {
+    auto tones = std::make_shared<Tones>(fallback);
     return BeepWorker::Player([tones](int hz, int ms) { tones->Play(hz, ms); });
   });
 }

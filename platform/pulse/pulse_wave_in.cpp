@@ -16,9 +16,9 @@
 #include <deque>
 #include <vector>
 
+#include "platform/pulse/pulse_backends.h"
 #include "platform/pulse/pulse_connection.h"
 #include "platform/pulse/sound_clock.h"
-#include "platform/wave_in.h"
 
 namespace mg {
 namespace {

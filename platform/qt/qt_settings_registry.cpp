@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstring>
 
-#include "platform/registry.h"
+#include "platform/qt/qt_registry.h"
 
 namespace mg {
 namespace {

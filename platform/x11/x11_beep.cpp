@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/posix/beep_worker.h"
+#include "platform/x11/x11_backends.h"
 #include "platform/x11/x11_error_trap.h"
 
 namespace mg {

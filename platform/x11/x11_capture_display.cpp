@@ -2,6 +2,7 @@
 
 #include <X11/extensions/XShm.h>
 
+#include "platform/x11/x11_backends.h"
 #include "platform/x11/x11_error_trap.h"
 
 namespace mg {

@@ -16,8 +16,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/hotkeys.h"
 #include "platform/windows_records.h"
+#include "platform/x11/x11_backends.h"
 #include "platform/x11/x11_keyboard_map.h"
 
 namespace mg {

@@ -8,7 +8,7 @@
 // Xlib after Qt: its macros (Status, None, Bool) would clash with Qt's names.
 #include <X11/Xlib.h>
 
-#include "platform/screen.h"
+#include "platform/x11/x11_backends.h"
 #include "platform/x11/x11_error_trap.h"
 #include "platform/x11/x11_pixel_layout.h"
 

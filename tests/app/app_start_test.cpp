@@ -16,6 +16,8 @@
 #include "pages/hot_keys_page.h"
 #include "pages/screen_area_page.h"
 #include "platform/hotkeys.h"
+#include "platform/qt/qt_registry.h"
+#include "platform/x11/x11_backends.h"
 #include "tests/app/dialog_rig.h"
 
 namespace {
@@ -34,8 +36,7 @@ class AppStart : public ::testing::Test {
  protected:
   std::unique_ptr<mg::CRecorderApp> MakeApp(mg::IGlobalHotKeys* hotKeys = nullptr) {
     auto app = std::make_unique<mg::CRecorderApp>(mg::MakeFileRegistry(ini_.toStdString()));
-    mg::RecorderServices services;
-    services.capture = capture_.Platform();
+    mg::PlatformServices services = capture_.Platform();
     services.hotKeys = hotKeys ? hotKeys : &keys_;
     app->UseServices(services);
     return app;

@@ -116,20 +116,6 @@ bool ManualHotKeys::Register(int id, int modifiers, int virtualKey) {
   return true;
 }
 
-RealCapture::RealCapture()
-    : avi_(mg::MakeAviLibrary()),
-      screen_(mg::MakeX11Screen()),
-      display_(mg::MakeX11CaptureDisplay()),
-      timer_(mg::MakePeriodicTimer()),
-      beeper_(mg::MakeBeeper()) {}
-
-RealCapture::~RealCapture() = default;
-
-mg::CapturePlatform RealCapture::Platform() const {
-  return mg::CapturePlatform{avi_.get(), screen_.get(), display_.get(), timer_.get(),
-                             beeper_.get()};
-}
-
 Keyboard::Keyboard() : display_(XOpenDisplay(nullptr)) {}
 
 Keyboard::~Keyboard() {

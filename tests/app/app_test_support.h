@@ -15,7 +15,7 @@
 
 #include "app/message_box.h"
 #include "app/recorder_dlg.h"
-#include "app/recorder_services.h"
+#include "platform/loader/platform_loader.h"
 
 namespace mgtest {
 
@@ -79,19 +79,11 @@ class ManualHotKeys : public mg::IGlobalHotKeys {
   std::function<void(int)> handler_;
 };
 
-// The real recording platform on $DISPLAY (screen, grabber, timer thread, beep, AVI writer).
-class RealCapture {
- public:
-  RealCapture();
-  ~RealCapture();
-  mg::CapturePlatform Platform() const;
-
- private:
-  std::unique_ptr<mg::IAviLibrary> avi_;
-  std::unique_ptr<mg::IScreen> screen_;
-  std::unique_ptr<mg::ICaptureDisplay> display_;
-  std::unique_ptr<mg::IPeriodicTimer> timer_;
-  std::unique_ptr<mg::IBeeper> beeper_;
+// The real recording platform on $DISPLAY (screen, grabber, timer thread, beep, AVI writer,
+// no sound input); the hot keys are the test's own.
+struct RealCapture {
+  mg::PlatformLoader loader{mg::PlatformLoader::Options{.hotKeys = false, .sound = false}};
+  mg::PlatformServices Platform() const { return loader.Services(); }
 };
 
 // Presses keys as a user at the keyboard would: XTest on a connection of its own.

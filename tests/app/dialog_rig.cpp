@@ -21,8 +21,7 @@ DialogRig::~DialogRig() {
 }
 
 mg::CRecorderDlg& DialogRig::Make(mg::IGlobalHotKeys* hotKeys) {
-  mg::RecorderServices services;
-  services.capture = capture.Platform();
+  mg::PlatformServices services = capture.Platform();
   services.hotKeys = hotKeys ? hotKeys : &keys;
   dlg = std::make_unique<mg::CRecorderDlg>(settings, services);
   return *dlg;

@@ -8,6 +8,7 @@
 #include "pages/hot_keys_page.h"
 #include "pages/screen_area_page.h"
 #include "platform/hotkeys.h"
+#include "platform/x11/x11_backends.h"
 #include "tests/app/dialog_rig.h"
 
 // X key symbols only: X.h's macros (None) would break the names above.

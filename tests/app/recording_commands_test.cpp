@@ -178,7 +178,7 @@ TEST_F(RecordingCommands, RefusedStartReturnsToTheIdleLookWithTheReason) {
 }
 
 TEST_F(RecordingCommands, WithoutAScreenToRecordTheStartIsRefusedInWords) {
-  mg::RecorderServices services;  // nothing could be opened
+  mg::PlatformServices services;  // nothing could be opened
   services.hotKeys = &rig_.keys;
   mg::CRecorderDlg dlg(rig_.settings, services);
   dlg.StartRecButton()->click();

@@ -1,4 +1,5 @@
 #include "tests/audio/audio_rig.h"
+#include "avi/avi_library.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -65,9 +66,7 @@ int32_t AudioFaultLibrary::MakeCompressedStream(mg::IAviStream* source,
 }
 
 AudioRig::AudioRig(const std::string& dir, mg::WaveInFactory factory)
-    : engine(settings, owner, mg::CapturePlatform{&avi, &screen, &display, &timer, &beeper}),
-      audio(wave, sink, std::move(factory)) {
-  owner.engine = &engine;
+    : EngineRig(dir, &faults), audio(wave, sink, std::move(factory)) {
   engine.SetAudio(&audio);
   settings.AVIFileName = dir + "/clip.avi";
   settings.IncFilename = 0;
@@ -78,18 +77,10 @@ AudioRig::AudioRig(const std::string& dir, mg::WaveInFactory factory)
   settings.CompressorHandler = mg::MakeFourcc("DIB ");
 }
 
-int AudioRig::Record(int mode, const std::function<void()>& script) {
+int AudioRig::Record(mg::StartMode mode, const std::function<void()>& script) {
   wave.RemoveAllBlocks();
   wave.SetFormat(11025, 8);
-  QTimer start;
-  start.setSingleShot(true);
-  QObject::connect(&start, &QTimer::timeout, [this, script] {
-    if (owner.State() == mg::Idle) return;
-    script();
-    if (owner.State() != mg::Idle) owner.StartStopCommand();
-  });
-  start.start(0);
-  return engine.BeginCapture(mode);
+  return EngineRig::Record(mode, script);
 }
 
 void AudioRig::Pause() {

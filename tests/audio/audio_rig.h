@@ -28,11 +28,15 @@ class AudioFaultLibrary : public mg::IAviLibrary {
   std::unique_ptr<mg::IAviLibrary> real_;
 };
 
-struct AudioRig {
+// The AVI library whose audio writes can fail, made before the engine that uses it.
+struct AudioFaultHolder {
+  AudioFaultLibrary faults;
+};
+
+struct AudioRig : AudioFaultHolder, EngineRig {
   AudioRig(const std::string& dir, mg::WaveInFactory factory);
-  // The main dialog's start: blocks dropped, format set, then the recording in `mode` with
-  // `script` running inside its loop; stops afterwards if the script left it running.
-  int Record(int mode, const std::function<void()>& script);
+  // The main dialog's start: blocks dropped, format set, then the engine rig's recording.
+  int Record(mg::StartMode mode, const std::function<void()>& script);
   // The main dialog's pause command.
   void Pause();
   void Resume();
@@ -42,14 +46,6 @@ struct AudioRig {
   static bool PumpUntil(const std::function<bool()>& done, int ms);
   static void PumpFor(int ms);
 
-  mg::AppSettings settings;
-  AudioFaultLibrary avi;
-  FakeScreen screen;
-  FakeCaptureDisplay display;
-  ManualTimer timer;
-  CountingBeeper beeper;
-  FakeOwner owner;
-  mg::CaptureEngine engine;
   mg::CWave wave;
   mg::CAviAudioSink sink{engine};
   mg::CaptureAudio audio;

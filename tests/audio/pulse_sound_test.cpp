@@ -16,7 +16,9 @@
 #include <thread>
 
 #include "platform/beep.h"
+#include "platform/pulse/pulse_backends.h"
 #include "platform/wave_in.h"
+#include "platform/x11/x11_backends.h"
 #include "tests/audio/audio_rig.h"
 #include "tests/audio/private_pulse.h"
 #include "tests/audio/sound_analysis.h"
@@ -123,7 +125,7 @@ double VideoSeconds(const mgtest::DecodedAvi& movie) {
 }
 
 TEST_F(PulseSoundTest, AToneOf440HzPlayedDuringTheRecordingIsInTheMovie) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     Player player(mgtest::SineU8(440, 11025, 11025 * 3 / 2));
     ASSERT_TRUE(player.WaitDone());
@@ -157,7 +159,7 @@ TEST_F(PulseSoundTest, AToneOf440HzPlayedDuringTheRecordingIsInTheMovie) {
 TEST_F(PulseSoundTest, PauseAndResumeKeepEveryPlayedSampleExactlyOnce) {
   const std::vector<uint8_t> before = Ramp(0, 5000);
   const std::vector<uint8_t> after = Ramp(5000, 5000);
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     {
       Player player(before);
@@ -186,13 +188,13 @@ TEST_F(PulseSoundTest, PauseAndResumeKeepEveryPlayedSampleExactlyOnce) {
 }
 
 TEST_F(PulseSoundTest, StartedPausedAndStoppedRecordsNothingWhileSoundPlays) {
-  rig_.Record(2, [&] {
+  rig_.Record(mg::StartMode::Paused, [&] {
     rig_.Frame();
     Player player(mgtest::SineU8(440, 11025, 11025 / 2));
     ASSERT_TRUE(player.WaitDone());
     AudioRig::PumpFor(200);
   });
-  EXPECT_EQ(rig_.avi.audioWrites, 0);
+  EXPECT_EQ(rig_.faults.audioWrites, 0);
   EXPECT_EQ(rig_.engine.Context().audioSamplePosition, 0);
   EXPECT_EQ(rig_.wave.Blocks().GetCount(), 0);
   EXPECT_FALSE(rig_.audio.Receiver()->IsOpen());
@@ -200,7 +202,7 @@ TEST_F(PulseSoundTest, StartedPausedAndStoppedRecordsNothingWhileSoundPlays) {
 
 TEST_F(PulseSoundTest, WithoutAServerTheRecordingHasVideoOnly) {
   mgtest::ScopedPulseServer dead("unix:" + dir_.filePath("no-server").toStdString());
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     rig_.Frame();
   });
@@ -283,7 +285,7 @@ TEST_F(PulseSoundTest, TheStartStopToneIsA1000HzSoundOnTheServer) {
   }
   ASSERT_EQ(device->Start(), mg::kMmSysErrNoError);
   {
-    std::unique_ptr<mg::IBeeper> beeper = mg::MakeBeeper();
+    std::unique_ptr<mg::IBeeper> beeper = mg::MakePulseBeeper([] { return mg::MakeX11Beeper(); });
     beeper->Beep(1000, 200);
   }  // the beeper finishes its tone before it goes
   AudioRig::PumpFor(300);
@@ -304,7 +306,7 @@ namespace {
 TEST_F(PulseSoundTest, TheSoundOfASilentRecordingIsAsLongAsItsPictureAndAllSilence) {
   // Two recordings: the source may happen to deliver at once in one of them.
   for (int round = 0; round < 2; ++round) {
-    rig_.Record(1, [&] {
+    rig_.Record(mg::StartMode::Recording, [&] {
       FrameClock frames(rig_);
       frames.RunFor(5000);
     });
@@ -321,7 +323,7 @@ TEST_F(PulseSoundTest, TheSoundOfASilentRecordingIsAsLongAsItsPictureAndAllSilen
 }
 
 TEST_F(PulseSoundTest, AToneFromTheStartIsPrecededOnlyBySilenceAndKeptWhole) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     FrameClock frames(rig_);
     frames.RunFor(600);  // the source may still be asleep when the tone comes
     Player player(mgtest::SineU8(440, 11025, 11025 * 2));
@@ -340,7 +342,7 @@ TEST_F(PulseSoundTest, AToneFromTheStartIsPrecededOnlyBySilenceAndKeptWhole) {
 }
 
 TEST_F(PulseSoundTest, PausedTimeIsNotMadeUpAndResumedSoundKeepsPaceWithThePicture) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     FrameClock frames(rig_);
     frames.RunFor(2500);
     frames.PauseFor(2500);

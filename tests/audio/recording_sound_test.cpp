@@ -43,7 +43,7 @@ class RecordingSoundTest : public ::testing::Test {
 };
 
 TEST_F(RecordingSoundTest, BlocksFollowEachOtherAndTheLastPartlyFilledOneIsWrittenShort) {
-  ASSERT_EQ(rig_.Record(1,
+  ASSERT_EQ(rig_.Record(mg::StartMode::Recording,
                         [&] {
                           rig_.Frame();
                           Sound(2048 * 2 + 100);
@@ -70,7 +70,7 @@ TEST_F(RecordingSoundTest, BlocksFollowEachOtherAndTheLastPartlyFilledOneIsWritt
 }
 
 TEST_F(RecordingSoundTest, PauseAndResumeLeaveNeitherGapNorRepeat) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     Sound(1000);
     rig_.Pause();
@@ -93,22 +93,22 @@ TEST_F(RecordingSoundTest, PauseAndResumeLeaveNeitherGapNorRepeat) {
 }
 
 TEST_F(RecordingSoundTest, StartedPausedAndStoppedWritesNoSound) {
-  rig_.Record(2, [&] {
+  rig_.Record(mg::StartMode::Paused, [&] {
     rig_.Frame();
     Sound(4096);
   });
   EXPECT_EQ(device_->Count("open"), 1) << "the device is opened";
   EXPECT_EQ(device_->Count("start"), 0) << "but never started";
   EXPECT_EQ(device_->Count("add"), 8);
-  EXPECT_EQ(rig_.avi.audioWrites, 0);
+  EXPECT_EQ(rig_.faults.audioWrites, 0);
   EXPECT_TRUE(rig_.owner.messages.empty());
   EXPECT_FALSE(std::filesystem::exists(rig_.settings.AVIFileName)) << "nothing was captured";
   ExpectDeviceLeftClean();
 }
 
 TEST_F(RecordingSoundTest, AFailedAudioWriteStopsTheRecordingOnceWithTheAudioMessage) {
-  rig_.avi.failAudioWriteAt = 1;
-  rig_.Record(1, [&] {
+  rig_.faults.failAudioWriteAt = 1;
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     Sound(2048 * 3 + 10);  // the second block fails, the third and the drain fail after it
     AudioRig::PumpUntil([&] { return rig_.owner.State() == mg::Idle; }, 10000);
@@ -131,7 +131,7 @@ TEST_F(RecordingSoundTest, AFailedAudioWriteStopsTheRecordingOnceWithTheAudioMes
 
 TEST_F(RecordingSoundTest, WithoutADeviceTheMovieHasVideoAndAnEmptyAudioStream) {
   device_->openResult = mg::kMmSysErrBadDeviceId;
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     rig_.Pause();
     rig_.Resume();
@@ -150,7 +150,7 @@ TEST_F(RecordingSoundTest, WithoutADeviceTheMovieHasVideoAndAnEmptyAudioStream) 
 TEST_F(RecordingSoundTest, SwitchingSoundDuringARecordingNeitherStrandsNorTouchesADevice) {
   // Switched off while recording: the device this recording started still stops and closes,
   // with its last samples written.
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     Sound(300);
     rig_.settings.RecSound = 0;
@@ -164,7 +164,7 @@ TEST_F(RecordingSoundTest, SwitchingSoundDuringARecordingNeitherStrandsNorTouche
   // Switched on during a recording without sound: nothing is opened, paused or resumed.
   const int devices = device_->devicesMade;
   device_->calls.clear();
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.Frame();
     rig_.settings.RecSound = 1;
     rig_.Pause();

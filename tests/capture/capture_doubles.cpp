@@ -108,14 +108,22 @@ void FakeOwner::StartStopCommand() {
   engine->EndCapture();
 }
 
-EngineRig::EngineRig(const std::string& dir)
-    : engine(settings, owner, mg::CapturePlatform{&avi, &screen, &display, &timer, &beeper}) {
+EngineRig::EngineRig(const std::string& dir, mg::IAviLibrary* library)
+    : engine(settings, owner, [&] {
+        mg::PlatformServices services;
+        services.avi = library ? library : &avi;
+        services.screen = &screen;
+        services.display = &display;
+        services.timer = &timer;
+        services.beeper = &beeper;
+        return services;
+      }()) {
   owner.engine = &engine;
   settings.AVIFileName = dir + "/clip.avi";
   settings.RecSound = 0;
 }
 
-int EngineRig::Record(int mode, const std::function<void()>& script) {
+int EngineRig::Record(mg::StartMode mode, const std::function<void()>& script) {
   QTimer start;  // runs the script once the recording loop is up; gone when the start fails
   start.setSingleShot(true);
   QObject::connect(&start, &QTimer::timeout, [this, script] {

@@ -138,10 +138,13 @@ class FakeOwner : public mg::ICaptureOwner {
 };
 
 // Everything a recording needs, wired together, with the settings pointing into `dir`.
+// The engine over the doubles above, its movie `dir`/clip.avi; `library` replaces the AVI
+// library double when given.
 struct EngineRig {
-  explicit EngineRig(const std::string& dir);
-  // Runs a recording in `mode`; `script` runs inside the recording loop.
-  int Record(int mode, const std::function<void()>& script);
+  explicit EngineRig(const std::string& dir, mg::IAviLibrary* library = nullptr);
+  // Runs a recording in `mode`; `script` runs inside the recording loop, and the recording is
+  // stopped afterwards if the script left it running.
+  int Record(mg::StartMode mode, const std::function<void()>& script);
   // Lets the recording loop handle the notices posted so far.
   static void Pump() { QCoreApplication::processEvents(); }
 

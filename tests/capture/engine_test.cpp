@@ -37,7 +37,7 @@ class EngineTest : public ::testing::Test {
 };
 
 TEST_F(EngineTest, RecordsFramesAtConsecutivePositionsAndReportsTotals) {
-  const int result = rig_.Record(1, [&] {
+  const int result = rig_.Record(mg::StartMode::Recording, [&] {
     for (int i = 0; i < 4; ++i) {
       rig_.timer.Tick();
       EngineRig::Pump();
@@ -66,7 +66,7 @@ TEST_F(EngineTest, StreamHeaderAndCompressionOptionsFollowTheSettings) {
   rig_.settings.Height = 50;
   rig_.settings.KeyFrames = 15;
   rig_.settings.Compress = 60;
-  rig_.Record(1, [] {});
+  rig_.Record(mg::StartMode::Recording, [] {});
   const mg::AviStreamInfo& video = rig_.avi.movie.streams.at(0);
   EXPECT_EQ(video.fccType, mg::MakeFourcc("vids"));
   EXPECT_EQ(video.fccHandler, mg::MakeFourcc("MSVC"));
@@ -86,11 +86,11 @@ TEST_F(EngineTest, StreamHeaderAndCompressionOptionsFollowTheSettings) {
 
 TEST_F(EngineTest, TimerPeriodAndRateForSlowAndRoundRates) {
   rig_.settings.FPS = 0.5;
-  rig_.Record(1, [] {});
+  rig_.Record(mg::StartMode::Recording, [] {});
   EXPECT_EQ(rig_.timer.period, 2000);
   EXPECT_EQ(rig_.avi.movie.streams.at(0).dwRate, 50u);
   rig_.settings.FPS = 10;
-  rig_.Record(1, [] {});
+  rig_.Record(mg::StartMode::Recording, [] {});
   EXPECT_EQ(rig_.timer.period, 100);
   EXPECT_EQ(rig_.avi.movie.streams.at(0).dwRate, 1000u);
 }
@@ -99,22 +99,22 @@ TEST_F(EngineTest, CompressorIsChosenByDepthUnlessOneWasPicked) {
   rig_.screen.format.bitsPerPixel = 8;
   rig_.screen.palette.assign(256, mg::PaletteEntry{});
   rig_.display.bitsPerPixel = 8;
-  rig_.Record(1, [] {});
+  rig_.Record(mg::StartMode::Recording, [] {});
   EXPECT_EQ(rig_.avi.movie.streams.at(0).fccHandler, mg::MakeFourcc("MRLE"));
   EXPECT_EQ(rig_.avi.movie.options.cbFormat, 40u + 4u * 256u);
 
   rig_.screen.format.bitsPerPixel = 4;
   rig_.display.bitsPerPixel = 4;
-  rig_.Record(1, [] {});
+  rig_.Record(mg::StartMode::Recording, [] {});
   EXPECT_EQ(rig_.avi.movie.streams.at(0).fccHandler, mg::MakeFourcc("DIB "));
 
   rig_.settings.CompressorHandler = mg::MakeFourcc("ZMBV");
-  rig_.Record(1, [] {});
+  rig_.Record(mg::StartMode::Recording, [] {});
   EXPECT_EQ(rig_.avi.movie.streams.at(0).fccHandler, mg::MakeFourcc("ZMBV"));
 }
 
 TEST_F(EngineTest, LaggingWriterSkipsTheSixthTickAndItsPositionStaysEmpty) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     for (int i = 0; i < 3; ++i) {  // three frames written in time
       rig_.timer.Tick();
       EngineRig::Pump();
@@ -133,7 +133,7 @@ TEST_F(EngineTest, LaggingWriterSkipsTheSixthTickAndItsPositionStaysEmpty) {
 }
 
 TEST_F(EngineTest, OverloadAbortsExactlyWhenMoreThanHalfWereSkipped) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     for (int i = 0; i < 3; ++i) {
       rig_.timer.Tick();
       EngineRig::Pump();
@@ -157,7 +157,7 @@ TEST_F(EngineTest, OverloadAbortsExactlyWhenMoreThanHalfWereSkipped) {
 }
 
 TEST_F(EngineTest, FullRingAtTheSixthTickOfARecordingAbortsAtOnce) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     for (int i = 0; i < 6; ++i) rig_.timer.Tick();
     EXPECT_FALSE(rig_.timer.running);
     EngineRig::Pump();
@@ -166,7 +166,7 @@ TEST_F(EngineTest, FullRingAtTheSixthTickOfARecordingAbortsAtOnce) {
 }
 
 TEST_F(EngineTest, RepeatedStopRequestsStopOnceAndStartNothing) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.timer.Tick();
     EngineRig::Pump();
     rig_.engine.RequestAbort(mg::kOverloadMarker);
@@ -182,7 +182,7 @@ TEST_F(EngineTest, RepeatedStopRequestsStopOnceAndStartNothing) {
 }
 
 TEST_F(EngineTest, FramesGrabbedWhilePausedAreNeitherWrittenNorCounted) {
-  rig_.Record(2, [&] {
+  rig_.Record(mg::StartMode::Paused, [&] {
     for (int i = 0; i < 3; ++i) {
       rig_.timer.Tick();
       EngineRig::Pump();
@@ -204,7 +204,7 @@ TEST_F(EngineTest, FramesGrabbedWhilePausedAreNeitherWrittenNorCounted) {
 }
 
 TEST_F(EngineTest, StartedPausedAndStoppedDeletesTheFileAndSaysNothing) {
-  rig_.Record(2, [&] {
+  rig_.Record(mg::StartMode::Paused, [&] {
     rig_.timer.Tick();
     EngineRig::Pump();
   });
@@ -218,7 +218,7 @@ TEST_F(EngineTest, PaletteChangeGivesOneFormatChangeBeforeTheFirstFrameWithTheNe
   rig_.screen.format = mg::DisplayFormat{8, 8, 640, 480, 20, false, 0, 0, 0};
   rig_.screen.palette.assign(256, mg::PaletteEntry{10, 20, 30, 0});
   rig_.display.bitsPerPixel = 8;
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.timer.Tick();
     EngineRig::Pump();
     rig_.timer.Tick();  // grabbed with the old table, written after the change
@@ -251,7 +251,7 @@ TEST_F(EngineTest, PaletteChangeGivesOneFormatChangeBeforeTheFirstFrameWithTheNe
 
 TEST_F(EngineTest, FailingFrameWriteStopsTheRecordingWithAMessage) {
   rig_.avi.failWriteAt = 2;
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     for (int i = 0; i < 5; ++i) {
       rig_.timer.Tick();
       EngineRig::Pump();
@@ -268,7 +268,7 @@ TEST_F(EngineTest, FailingFrameWriteStopsTheRecordingWithAMessage) {
 
 TEST_F(EngineTest, FailedOpenShowsTheDetailAndBeepsOnce) {
   rig_.avi.openResult = mg::kAviErrFileOpen;
-  EXPECT_EQ(rig_.Record(1, [] {}), 0);
+  EXPECT_EQ(rig_.Record(mg::StartMode::Recording, [] {}), 0);
   ASSERT_EQ(rig_.owner.messages.size(), 1u);
   EXPECT_EQ(rig_.owner.messages[0], "Error opening AVI file. (Open AVI)");
   EXPECT_EQ(rig_.beeper.beeps, 1);
@@ -279,7 +279,7 @@ TEST_F(EngineTest, FailedOpenShowsTheDetailAndBeepsOnce) {
 
 TEST_F(EngineTest, FailedSetFormatNamesTheLowByteOfTheErrorAndDeletesThePartialFile) {
   rig_.avi.setFormatResult = mg::kAviErrBadFormat;
-  EXPECT_EQ(rig_.Record(1, [] {}), 0);
+  EXPECT_EQ(rig_.Record(mg::StartMode::Recording, [] {}), 0);
   EXPECT_EQ(rig_.owner.messages.at(0),
             "Error opening AVI file. (Set Video Stream Format, err 102)");
   EXPECT_FALSE(std::filesystem::exists(rig_.avi.opened.at(0)));
@@ -288,7 +288,7 @@ TEST_F(EngineTest, FailedSetFormatNamesTheLowByteOfTheErrorAndDeletesThePartialF
 
 TEST_F(EngineTest, FailedCompressedStreamNamesItsStep) {
   rig_.avi.compressResult = mg::kAviErrNoCompressor;
-  rig_.Record(1, [] {});
+  rig_.Record(mg::StartMode::Recording, [] {});
   EXPECT_EQ(rig_.owner.messages.at(0), "Error opening AVI file. (Make Compressed Stream)");
 }
 
@@ -312,7 +312,7 @@ TEST_F(EngineTest, UnusableRatesAndAreasAreRefusedBeforeAnythingIsOpened) {
     rig_.settings.FPS = c.fps;
     rig_.settings.Width = c.width;
     rig_.settings.Height = c.height;
-    EXPECT_EQ(rig_.Record(1, [] {}), 0);
+    EXPECT_EQ(rig_.Record(mg::StartMode::Recording, [] {}), 0);
     EXPECT_EQ(rig_.owner.messages, std::vector<std::string>{c.message});
     EXPECT_EQ(rig_.beeper.beeps, 1);
     EXPECT_EQ(rig_.owner.state, mg::Idle);
@@ -324,7 +324,7 @@ TEST_F(EngineTest, UnusableRatesAndAreasAreRefusedBeforeAnythingIsOpened) {
 TEST_F(EngineTest, OverlongFileNameIsRefusedNotCut) {
   rig_.settings.AVIFileName = File("") + std::string(300, 'x');
   const std::string before = rig_.settings.AVIFileName;
-  EXPECT_EQ(rig_.Record(1, [] {}), 0);
+  EXPECT_EQ(rig_.Record(mg::StartMode::Recording, [] {}), 0);
   EXPECT_EQ(rig_.owner.messages.at(0), mg::msg::kNameTooLong);
   EXPECT_EQ(rig_.settings.AVIFileName, before);
   EXPECT_TRUE(rig_.avi.opened.empty());
@@ -336,7 +336,7 @@ TEST_F(EngineTest, WindowModeAndCursorLookupFollowTheMarkerRectangle) {
   rig_.settings.Width = 50;
   rig_.settings.Height = 40;
   rig_.settings.WndHide = 1050;
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     struct P {
       int x, y;
       bool looked;
@@ -364,7 +364,7 @@ TEST_F(EngineTest, TheFrameSizeStaysAsStartedWhenTheSettingsChangeDuringARecordi
   uint32_t white[4] = {0xffffffff, 0xffffffff, 0xffffffff, 0xffffffff};
   rig_.display.cursor = mg::CursorImage{2, 2, 0, 0, white, 1};
   rig_.display.pointer = {40, 40, 0, true};
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.settings.Width = 64;  // e.g. Defaults pressed while recording
     rig_.settings.Height = 64;
     rig_.timer.Tick();
@@ -382,7 +382,7 @@ TEST_F(EngineTest, TheCursorIsDrawnIntoTheFrameAtItsHotSpot) {
   uint32_t white[4] = {0xffffffff, 0xffffffff, 0xffffffff, 0xffffffff};
   rig_.display.cursor = mg::CursorImage{2, 2, 1, 1, white, 1};
   rig_.display.pointer = {5, 6, 0, true};
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.timer.Tick();
     EngineRig::Pump();
   });

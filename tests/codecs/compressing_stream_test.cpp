@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "avi/avi_library.h"
 #include "codecs/compressing_stream.h"
 #include "codecs/compressor_registry.h"
 #include "platform/avi_file.h"

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 
+#include "avi/avi_library.h"
 #include "codecs/compressing_stream.h"
 #include "codecs/video_compressor.h"
 #include "platform/avi_file.h"

@@ -4,26 +4,19 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "platform/avi_file.h"
-#include "platform/capture_display.h"
-#include "platform/periodic_timer.h"
-#include "platform/screen.h"
+#include "platform/loader/platform_loader.h"
 
 namespace mgtest {
 
 struct E2ERecorder::Platform {
-  std::unique_ptr<mg::IScreen> screen = mg::MakeX11Screen();
-  std::unique_ptr<mg::ICaptureDisplay> capture = mg::MakeX11CaptureDisplay();
-  std::unique_ptr<mg::IPeriodicTimer> timer = mg::MakePeriodicTimer();
-  std::unique_ptr<mg::IAviLibrary> avi = mg::MakeAviLibrary();
+  mg::PlatformLoader loader{mg::PlatformLoader::Options{.hotKeys = false, .sound = false}};
 };
 
 E2ERecorder::E2ERecorder(const std::string& display)
     : scoped_(display), platform_(std::make_unique<Platform>()) {
-  engine_ = std::make_unique<mg::CaptureEngine>(
-      settings, owner,
-      mg::CapturePlatform{platform_->avi.get(), platform_->screen.get(), platform_->capture.get(),
-                          platform_->timer.get(), &beeper});
+  mg::PlatformServices services = platform_->loader.Services();
+  services.beeper = &beeper;
+  engine_ = std::make_unique<mg::CaptureEngine>(settings, owner, services);
   owner.engine = engine_.get();
   settings.RecSound = 0;
   settings.IncFilename = 0;
@@ -32,7 +25,7 @@ E2ERecorder::E2ERecorder(const std::string& display)
 E2ERecorder::~E2ERecorder() = default;
 
 bool E2ERecorder::ok() const {
-  return platform_->screen && platform_->capture && platform_->timer && platform_->avi;
+  return platform_->loader.Services().CanRecord();
 }
 
 void E2ERecorder::Wait(int ms) {
@@ -49,7 +42,7 @@ int E2ERecorder::Record(const std::function<void()>& script) {
     if (owner.State() != mg::Idle) owner.StartStopCommand();
   });
   start.start(0);
-  return engine_->BeginCapture(1);
+  return engine_->BeginCapture(mg::StartMode::Recording);
 }
 
 int E2ERecorder::RecordFor(int ms, const std::function<void()>& during) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/qt/qt_registry.h"
 #include "settings/settings_store.h"
 
 namespace {

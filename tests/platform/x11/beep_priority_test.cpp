@@ -14,6 +14,7 @@
 
 #include "platform/beep.h"
 #include "platform/priority.h"
+#include "platform/x11/x11_backends.h"
 #include "tests/platform/x11/x11_test_util.h"
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "platform/hotkeys.h"
 #include "platform/windows_records.h"
+#include "platform/x11/x11_backends.h"
 
 // X headers last: their macros (None, Bool, Status) break the headers above.
 #include <X11/XKBlib.h>

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/screen.h"
+#include "platform/x11/x11_backends.h"
 #include "tests/support/xvfb_server.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/periodic_timer.h"
+#include "platform/posix/posix_backends.h"
 #include "tests/platform/x11/x11_test_util.h"
 
 namespace {

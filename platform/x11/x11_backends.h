@@ -1,0 +1,22 @@
+// The X11 backends as the platform loader makes them.
+#pragma once
+
+#include <memory>
+
+#include "platform/beep.h"
+#include "platform/capture_display.h"
+#include "platform/hotkeys.h"
+#include "platform/screen.h"
+
+namespace mg {
+
+// The screen of the display named by $DISPLAY, on its own X connection.
+std::unique_ptr<IScreen> MakeX11Screen();
+// The display named by $DISPLAY on a connection of its own; nullptr when it cannot be opened.
+std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay();
+// Hot keys on the X server of the running QGuiApplication.
+std::unique_ptr<IGlobalHotKeys> MakeX11HotKeys();
+// The X bell, rung on a worker thread.
+std::unique_ptr<IBeeper> MakeX11Beeper();
+
+}  // namespace mg
