@@ -1,33 +1,24 @@
 #include "settings/app_settings.h"
 
 namespace mg {
+namespace {
+
+template <typename T>
+void CopyField(T& to, const T& from) {
+  to = from;
+}
+
+void CopyField(std::atomic<int32_t>& to, const std::atomic<int32_t>& from) {
+  to = from.load();
+}
+
+}  // namespace
 
 AppSettings& AppSettings::operator=(const AppSettings& o) {
   if (this == &o) return *this;
-  StartX = o.StartX.load();
-  StartY = o.StartY.load();
-  Width = o.Width;
-  Height = o.Height;
-  WinX = o.WinX;
-  WinY = o.WinY;
-  WndHide = o.WndHide;
-  IncFilename = o.IncFilename;
-  RecSound = o.RecSound;
-  FPS = o.FPS;
-  Compress = o.Compress;
-  KeyFrames = o.KeyFrames;
-  AVIFileName = o.AVIFileName;
-  StartKey = o.StartKey;
-  StartMod = o.StartMod;
-  StartDesc = o.StartDesc;
-  PauseKey = o.PauseKey;
-  PauseMod = o.PauseMod;
-  PauseDesc = o.PauseDesc;
-  LockPanKey = o.LockPanKey;
-  LockPanMod = o.LockPanMod;
-  LockPanDesc = o.LockPanDesc;
-  PanModifiers = o.PanModifiers;
-  PanLocked = o.PanLocked.load();
+#define MG_SETTING_COPY(group, kind, field, name, value) CopyField(field, o.field);
+  MG_SETTINGS_TABLE(MG_SETTING_COPY)
+#undef MG_SETTING_COPY
   CompressorHandler = o.CompressorHandler;
   return *this;
 }

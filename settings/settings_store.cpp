@@ -66,81 +66,90 @@ void SettingsStore::WriteText(IRegistryKey* key, const char* name, const std::st
   WriteValue(key, name, kRegSz, value.c_str(), static_cast<uint32_t>(value.size() + 1));
 }
 
+void SettingsStore::ReadSetting(IRegistryKey* key, const char* name, int32_t& field, uint32_t) {
+  ReadNumber(key, name, field);
+}
+
+void SettingsStore::ReadSetting(IRegistryKey* key, const char* name, std::atomic<int32_t>& field,
+                                uint32_t) {
+  int32_t value = field;
+  if (ReadNumber(key, name, value)) field = value;
+}
+
+void SettingsStore::ReadSetting(IRegistryKey* key, const char* name, double& fps, uint32_t) {
+  int32_t stored = 0;
+  if (ReadNumber(key, name, stored)) fps = stored * 0.001;
+}
+
+void SettingsStore::ReadSetting(IRegistryKey* key, const char* name, std::string& text,
+                                uint32_t capacity) {
+  ReadText(key, name, text, capacity);
+}
+
+void SettingsStore::WriteSetting(IRegistryKey* key, const char* name, int32_t value) {
+  WriteNumber(key, name, value);
+}
+
+void SettingsStore::WriteSetting(IRegistryKey* key, const char* name, double fps) {
+  WriteNumber(key, name, StoredFps(fps));
+}
+
+void SettingsStore::WriteSetting(IRegistryKey* key, const char* name, const std::string& text) {
+  WriteText(key, name, text);
+}
+
+namespace {
+
+const char* PathOf(SettingGroup group) {
+  return group == SettingGroup::State ? kStateKeyPath : kKeysKeyPath;
+}
+
+// The most a text of each kind may hold when read, terminating zero included.
+constexpr uint32_t kCapacityNumber = 0;
+constexpr uint32_t kCapacitySharedNumber = 0;
+constexpr uint32_t kCapacityFps = 0;
+constexpr uint32_t kCapacityPath = kFileNameCapacity;
+constexpr uint32_t kCapacityKeyText = kKeyDescCapacity;
+
+}  // namespace
+
+// Every setting of a group, in the table's order.
+#define MG_READ_SETTING(group_, kind, field, name, value) \
+  if (group == SettingGroup::group_) ReadSetting(key.get(), name, s.field, kCapacity##kind);
+#define MG_WRITE_SETTING(group_, kind, field, name, value) \
+  if (group == SettingGroup::group_) WriteSetting(key.get(), name, s.field);
+
 void SettingsStore::LoadState(AppSettings& s) {
-  std::unique_ptr<IRegistryKey> key;
-  if (!Begin(kStateKeyPath, false, &key)) return;
-  int32_t x = s.StartX, y = s.StartY;
-  ReadNumber(key.get(), "StartX", x);
-  ReadNumber(key.get(), "StartY", y);
-  s.StartX = x;
-  s.StartY = y;
-  ReadNumber(key.get(), "Width", s.Width);
-  ReadNumber(key.get(), "Height", s.Height);
-  ReadNumber(key.get(), "WinX", s.WinX);
-  ReadNumber(key.get(), "WinY", s.WinY);
-  ReadNumber(key.get(), "WndHide", s.WndHide);
-  ReadNumber(key.get(), "IncFilename", s.IncFilename);
-  ReadNumber(key.get(), "RecSound", s.RecSound);
-  int32_t fps = 0;
-  if (ReadNumber(key.get(), "FPS", fps)) s.FPS = fps * 0.001;
-  ReadNumber(key.get(), "Compress", s.Compress);
-  ReadNumber(key.get(), "KeyFrames", s.KeyFrames);
-  ReadText(key.get(), "AVIFileName", s.AVIFileName, kFileNameCapacity);
-  if (key) key->Close();
+  LoadGroup(SettingGroup::State, s);
 }
 
 void SettingsStore::LoadKeys(AppSettings& s) {
-  std::unique_ptr<IRegistryKey> key;
-  if (!Begin(kKeysKeyPath, false, &key)) return;
-  ReadNumber(key.get(), "Start Key", s.StartKey);
-  ReadNumber(key.get(), "Start Mod", s.StartMod);
-  ReadText(key.get(), "Start Desc", s.StartDesc, kKeyDescCapacity);
-  ReadNumber(key.get(), "Pause Key", s.PauseKey);
-  ReadNumber(key.get(), "Pause Mod", s.PauseMod);
-  ReadText(key.get(), "Pause Desc", s.PauseDesc, kKeyDescCapacity);
-  ReadNumber(key.get(), "LockPan Key", s.LockPanKey);
-  ReadNumber(key.get(), "LockPan Mod", s.LockPanMod);
-  ReadText(key.get(), "LockPan Desc", s.LockPanDesc, kKeyDescCapacity);
-  ReadNumber(key.get(), "Pan Modifiers", s.PanModifiers);
-  int32_t locked = s.PanLocked;
-  if (ReadNumber(key.get(), "Pan Locked", locked)) s.PanLocked = locked;
-  if (key) key->Close();
+  LoadGroup(SettingGroup::Keys, s);
 }
 
 bool SettingsStore::SaveState(const AppSettings& s) {
-  std::unique_ptr<IRegistryKey> key;
-  if (!Begin(kStateKeyPath, true, &key)) return false;
-  WriteNumber(key.get(), "StartX", s.StartX);
-  WriteNumber(key.get(), "StartY", s.StartY);
-  WriteNumber(key.get(), "Width", s.Width);
-  WriteNumber(key.get(), "Height", s.Height);
-  WriteNumber(key.get(), "WinX", s.WinX);
-  WriteNumber(key.get(), "WinY", s.WinY);
-  WriteNumber(key.get(), "WndHide", s.WndHide);
-  WriteNumber(key.get(), "IncFilename", s.IncFilename);
-  WriteNumber(key.get(), "RecSound", s.RecSound);
-  WriteNumber(key.get(), "FPS", StoredFps(s.FPS));
-  WriteNumber(key.get(), "Compress", s.Compress);
-  WriteNumber(key.get(), "KeyFrames", s.KeyFrames);
-  WriteText(key.get(), "AVIFileName", s.AVIFileName);
-  return !key || key->Close() == kRegOk;
+  return SaveGroup(SettingGroup::State, s);
 }
 
 bool SettingsStore::SaveKeys(const AppSettings& s) {
+  return SaveGroup(SettingGroup::Keys, s);
+}
+
+void SettingsStore::LoadGroup(SettingGroup group, AppSettings& s) {
   std::unique_ptr<IRegistryKey> key;
-  if (!Begin(kKeysKeyPath, true, &key)) return false;
-  WriteNumber(key.get(), "Start Key", s.StartKey);
-  WriteNumber(key.get(), "Start Mod", s.StartMod);
-  WriteText(key.get(), "Start Desc", s.StartDesc);
-  WriteNumber(key.get(), "Pause Key", s.PauseKey);
-  WriteNumber(key.get(), "Pause Mod", s.PauseMod);
-  WriteText(key.get(), "Pause Desc", s.PauseDesc);
-  WriteNumber(key.get(), "LockPan Key", s.LockPanKey);
-  WriteNumber(key.get(), "LockPan Mod", s.LockPanMod);
-  WriteText(key.get(), "LockPan Desc", s.LockPanDesc);
-  WriteNumber(key.get(), "Pan Modifiers", s.PanModifiers);
-  WriteNumber(key.get(), "Pan Locked", s.PanLocked);
+  if (!Begin(PathOf(group), false, &key)) return;
+  MG_SETTINGS_TABLE(MG_READ_SETTING)
+  if (key) key->Close();
+}
+
+bool SettingsStore::SaveGroup(SettingGroup group, const AppSettings& s) {
+  std::unique_ptr<IRegistryKey> key;
+  if (!Begin(PathOf(group), true, &key)) return false;
+  MG_SETTINGS_TABLE(MG_WRITE_SETTING)
   return !key || key->Close() == kRegOk;
 }
+
+#undef MG_READ_SETTING
+#undef MG_WRITE_SETTING
 
 }  // namespace mg

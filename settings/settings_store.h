@@ -3,7 +3,9 @@
 // WriteValue; with no key (option-file mode) they go to an option list instead.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/registry.h"
@@ -51,6 +53,18 @@ class SettingsStore {
   void ReadText(IRegistryKey* key, const char* name, std::string& field, uint32_t capacity);
   void WriteNumber(IRegistryKey* key, const char* name, int32_t value);
   void WriteText(IRegistryKey* key, const char* name, const std::string& value);
+  // Every setting of one group of the settings table, in the table's order.
+  void LoadGroup(SettingGroup group, AppSettings& s);
+  bool SaveGroup(SettingGroup group, const AppSettings& s);
+  // One setting of the table, by its field's type; `capacity` applies to texts.
+  void ReadSetting(IRegistryKey* key, const char* name, int32_t& field, uint32_t capacity);
+  void ReadSetting(IRegistryKey* key, const char* name, std::atomic<int32_t>& field,
+                   uint32_t capacity);
+  void ReadSetting(IRegistryKey* key, const char* name, double& fps, uint32_t capacity);
+  void ReadSetting(IRegistryKey* key, const char* name, std::string& text, uint32_t capacity);
+  void WriteSetting(IRegistryKey* key, const char* name, int32_t value);
+  void WriteSetting(IRegistryKey* key, const char* name, double fps);
+  void WriteSetting(IRegistryKey* key, const char* name, const std::string& text);
 
   IRegistry& registry_;
   IOptionList* optionList_ = nullptr;
