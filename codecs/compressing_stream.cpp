@@ -15,21 +15,25 @@ class CompressingStream : public IAviStream {
     InputFrameFormat parsed;
     const int32_t rc = ParseFrameFormat(format, size, settings_, &parsed);
     if (rc != kAviErrOk) return rc;
-    if (!opened_) {
+    if (!compressorOpen_) {
       const int32_t set = compressor_->SetInputFormat(parsed);
       if (set != kAviErrOk) return set;
-      const std::vector<uint8_t>& out = compressor_->OutputFormat();
-      const int32_t written = target_->SetFormat(pos, out.data(), static_cast<int32_t>(out.size()));
-      if (written != kAviErrOk) return written;
-      input_ = std::move(parsed);
-      opened_ = true;
-      return kAviErrOk;
+      input_ = parsed;
+      compressorOpen_ = true;
     }
-    // A later format may only bring new colours.
+    // A later format may only bring new colours (the compressor opens once).
     if (parsed.width != input_.width || parsed.height != input_.height ||
         parsed.bitCount != input_.bitCount || parsed.layout != input_.layout ||
         parsed.colours.size() != input_.colours.size()) {
       return kAviErrBadFormat;
+    }
+    if (!opened_) {
+      // The first format, or a retry after the target refused it.
+      const std::vector<uint8_t>& out = compressor_->OutputFormat();
+      const int32_t written = target_->SetFormat(pos, out.data(), static_cast<int32_t>(out.size()));
+      if (written != kAviErrOk) return written;
+      opened_ = true;
+      return kAviErrOk;
     }
     const int32_t changed = compressor_->SetColourTable(parsed.colours);
     if (changed != kAviErrOk) return changed;
@@ -55,7 +59,8 @@ class CompressingStream : public IAviStream {
   CompressorSettings settings_;
   std::unique_ptr<IVideoCompressor> compressor_;
   InputFrameFormat input_;
-  bool opened_ = false;
+  bool compressorOpen_ = false;
+  bool opened_ = false;  // the target has the output format
 };
 
 }  // namespace

@@ -1,19 +1,13 @@
-// The compressor implementations behind MakeVideoCompressor: our own uncompressed, RLE8 and
-// Microsoft Video 1 compressors and the libavcodec encoders.
+// The compressor implementations behind MakeVideoCompressor: our own uncompressed, RLE8,
+// Microsoft Video 1 and ZMBV compressors and the libavcodec encoders.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "codecs/compressor_registry.h"
 #include "codecs/video_compressor.h"
-
-extern "C" {
-#include <libavutil/pixfmt.h>
-}
-
-struct AVCodecContext;
-struct AVDictionary;
 
 namespace mg {
 
@@ -23,23 +17,11 @@ std::unique_ptr<IVideoCompressor> MakeMsvcCompressor(const CompressorSettings& s
 // Our own coder for 32-bit frames, libavcodec's "zmbv" for the other depths.
 std::unique_ptr<IVideoCompressor> MakeZmbvCompressor(const CompressorSettings& settings);
 
-// How one libavcodec encoder is used for AVI movies of screen content.
-struct FfmpegCodecProfile {
-  uint32_t fccHandler;      // stream handler and biCompression code
-  const char* encoderName;  // for avcodec_find_encoder_by_name
-  const char* description;
-  // The encoder's input pixel format for frames of this layout (AV_PIX_FMT_NONE: not taken).
-  AVPixelFormat (*pixelFormat)(InputLayout layout);
-  int sizeMultiple;  // width and height are padded up to a multiple of this
-  // Maps quality and key-frame interval onto the encoder's own knobs.
-  void (*configure)(AVCodecContext* context, AVDictionary** options,
-                    const CompressorSettings& settings);
-};
-
-// Every libavcodec encoder we know how to use, in the order they are listed.
-const std::vector<FfmpegCodecProfile>& FfmpegCodecProfiles();
-bool FfmpegEncoderInstalled(const FfmpegCodecProfile& profile);
-std::unique_ptr<IVideoCompressor> MakeFfmpegCompressor(const FfmpegCodecProfile& profile,
+// The libavcodec encoders we know how to use that are installed here, in the order they are
+// listed.
+std::vector<CompressorInfo> InstalledFfmpegCompressors();
+// The libavcodec compressor for `fccHandler`; nullptr when none is installed.
+std::unique_ptr<IVideoCompressor> MakeFfmpegCompressor(uint32_t fccHandler,
                                                        const CompressorSettings& settings);
 
 }  // namespace mg

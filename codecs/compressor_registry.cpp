@@ -11,11 +11,7 @@ const std::vector<CompressorInfo>& InstalledCompressors() {
     found.push_back({MakeFourcc("MSVC"), "msvideo1", "Microsoft Video 1"});
     found.push_back({MakeFourcc("MRLE"), "rle8", "Microsoft RLE"});
     found.push_back({MakeFourcc("DIB "), "dib", "Uncompressed frames"});
-    for (const FfmpegCodecProfile& profile : FfmpegCodecProfiles()) {
-      if (FfmpegEncoderInstalled(profile)) {
-        found.push_back({profile.fccHandler, profile.encoderName, profile.description});
-      }
-    }
+    for (CompressorInfo& info : InstalledFfmpegCompressors()) found.push_back(std::move(info));
     return found;
   }();
   return list;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codecs/compressor_backends.h"
+#include "codecs/compressor_base.h"
 
 namespace mg {
 namespace {
@@ -28,71 +29,50 @@ void RgbxToBgrx(const uint8_t* src, uint8_t* dst, int width) {
   }
 }
 
-class DibCompressor : public IVideoCompressor {
+class DibCompressor final : public CompressorBase {
  public:
-  explicit DibCompressor(const CompressorSettings&) {}
+  explicit DibCompressor(const CompressorSettings& settings) : CompressorBase(settings) {}
 
-  int32_t SetInputFormat(const InputFrameFormat& input) override {
-    input_ = input;
+ private:
+  int32_t Open(const InputFrameFormat& input, Output* output) override {
     convert_ = input.layout == InputLayout::kRgb565 || input.layout == InputLayout::kRgbx32;
     if (convert_ || input.topDown) buffer_.resize(input.frameBytes);
-    BitmapInfoHeader h;
+    BitmapInfoHeader& h = output->header;
     h.biWidth = input.width;
     h.biHeight = input.height;
     h.biBitCount = static_cast<uint16_t>(input.bitCount);
     h.biCompression = 0;
     h.biSizeImage = static_cast<uint32_t>(input.frameBytes);
     h.biClrUsed = static_cast<uint32_t>(input.colours.size());
-    header_ = h;
-    colours_ = input.colours;
-    BuildFormat();
+    output->palettized = input.bitCount <= 8;
     return kAviErrOk;
   }
 
-  const std::vector<uint8_t>& OutputFormat() const override { return format_; }
-  bool PalettizedOutput() const override { return input_.bitCount <= 8; }
-
-  int32_t SetColourTable(const std::vector<RgbQuad>& colours) override {
-    if (colours.size() != colours_.size()) return kAviErrBadFormat;
-    colours_ = colours;
-    BuildFormat();
-    return kAviErrOk;
-  }
-
-  int32_t Compress(const void* pixels, size_t bytes, CompressedFrame* out) override {
-    if (input_.width == 0) return kAviErrBadFormat;
-    if (!pixels || bytes < input_.frameBytes) return kAviErrBadSize;
-    const auto* src = static_cast<const uint8_t*>(pixels);
+  int32_t Encode(const uint8_t* src, bool, CompressedFrame* out) override {
+    const InputFrameFormat& input = Input();
     out->keyFrame = true;
-    out->size = input_.frameBytes;
-    if (!convert_ && !input_.topDown) {
+    out->size = input.frameBytes;
+    if (!convert_ && !input.topDown) {
       out->data = src;
       return kAviErrOk;
     }
     // Output row r (bottom-up) is picture row height-1-r.
-    for (int r = 0; r < input_.height; ++r) {
-      const uint8_t* from = input_.TopRow(src, input_.height - 1 - r);
-      uint8_t* to = buffer_.data() + static_cast<size_t>(r) * input_.stride;
-      if (input_.layout == InputLayout::kRgb565) {
-        Rgb565To555(from, to, input_.width);
-      } else if (input_.layout == InputLayout::kRgbx32) {
-        RgbxToBgrx(from, to, input_.width);
+    for (int r = 0; r < input.height; ++r) {
+      const uint8_t* from = input.TopRow(src, input.height - 1 - r);
+      uint8_t* to = buffer_.data() + static_cast<size_t>(r) * input.stride;
+      if (input.layout == InputLayout::kRgb565) {
+        Rgb565To555(from, to, input.width);
+      } else if (input.layout == InputLayout::kRgbx32) {
+        RgbxToBgrx(from, to, input.width);
       } else {
-        std::memcpy(to, from, static_cast<size_t>(input_.stride));
+        std::memcpy(to, from, static_cast<size_t>(input.stride));
       }
     }
     out->data = buffer_.data();
     return kAviErrOk;
   }
 
- private:
-  void BuildFormat() { PackBitmapFormat(header_, colours_, &format_); }
-
-  InputFrameFormat input_;
   bool convert_ = false;
-  BitmapInfoHeader header_;
-  std::vector<RgbQuad> colours_;
-  std::vector<uint8_t> format_;
   std::vector<uint8_t> buffer_;
 };
 

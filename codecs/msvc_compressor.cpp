@@ -2,66 +2,46 @@
 // and 4 bits is read as RGB555; width and height are padded up to multiples of 4 with copies of
 // the last column and row, so the movie is up to 3 pixels larger than the frames. Key frames at
 // the chosen interval; the frames between them code only what changed.
-#include <cstring>
-
 #include "codecs/compressor_backends.h"
+#include "codecs/compressor_base.h"
 #include "codecs/msvc_encoder.h"
 #include "codecs/rgb555_blocks.h"
 
 namespace mg {
 namespace {
 
-class MsvcCompressor : public IVideoCompressor {
+class MsvcCompressor final : public CompressorBase {
  public:
-  explicit MsvcCompressor(const CompressorSettings& settings)
-      : settings_(settings), keys_(settings.keyFrameEvery) {}
+  explicit MsvcCompressor(const CompressorSettings& settings) : CompressorBase(settings) {}
 
-  int32_t SetInputFormat(const InputFrameFormat& input) override {
-    if (open_) return kAviErrBadParam;
+ private:
+  int32_t Open(const InputFrameFormat& input, Output* output) override {
     const int32_t rc = reader_.Open(input);
     if (rc != kAviErrOk) return rc;
-    input_ = input;
-    encoder_.Reset(reader_.blocksWide(), reader_.blocksHigh(), settings_.quality);
-    BitmapInfoHeader header;
-    header.biWidth = 4 * reader_.blocksWide();
-    header.biHeight = 4 * reader_.blocksHigh();
-    header.biBitCount = 16;
-    header.biCompression = MakeFourcc("MSVC");
-    header.biSizeImage =
-        static_cast<uint32_t>(header.biWidth) * 2u * static_cast<uint32_t>(header.biHeight);
-    format_.resize(sizeof(header));
-    std::memcpy(format_.data(), &header, sizeof(header));
-    open_ = true;
+    encoder_.Reset(reader_.blocksWide(), reader_.blocksHigh(), Settings().quality);
+    BitmapInfoHeader& h = output->header;
+    h.biWidth = 4 * reader_.blocksWide();
+    h.biHeight = 4 * reader_.blocksHigh();
+    h.biBitCount = 16;
+    h.biCompression = MakeFourcc("MSVC");
+    h.biSizeImage = static_cast<uint32_t>(h.biWidth) * 2u * static_cast<uint32_t>(h.biHeight);
     return kAviErrOk;
   }
 
-  const std::vector<uint8_t>& OutputFormat() const override { return format_; }
-  bool PalettizedOutput() const override { return false; }
-
-  int32_t SetColourTable(const std::vector<RgbQuad>& colours) override {
+  void ColoursChanged(const std::vector<RgbQuad>& colours) override {
     reader_.SetColourTable(colours);
-    return kAviErrOk;
   }
 
-  int32_t Compress(const void* pixels, size_t bytes, CompressedFrame* out) override {
-    if (!open_) return kAviErrBadFormat;
-    if (!pixels || bytes < input_.frameBytes) return kAviErrBadSize;
-    reader_.SetFrame(static_cast<const uint8_t*>(pixels));
-    const bool key = keys_.Next();
+  int32_t Encode(const uint8_t* pixels, bool key, CompressedFrame* out) override {
+    reader_.SetFrame(pixels);
     out->size = encoder_.Encode(reader_, key);
     out->data = encoder_.data();
     out->keyFrame = key;
     return kAviErrOk;
   }
 
- private:
-  CompressorSettings settings_;
-  KeyFrameClock keys_;
-  bool open_ = false;
-  InputFrameFormat input_;
   Rgb555BlockReader reader_;
   MsvcEncoder encoder_;
-  std::vector<uint8_t> format_;
 };
 
 }  // namespace

@@ -141,9 +141,7 @@ int32_t MakeVideoCompressor(uint32_t fccHandler, const CompressorSettings& setti
   } else if (info->fccHandler == MakeFourcc("ZMBV")) {
     *out = MakeZmbvCompressor(settings);
   } else {
-    for (const FfmpegCodecProfile& profile : FfmpegCodecProfiles()) {
-      if (profile.fccHandler == info->fccHandler) *out = MakeFfmpegCompressor(profile, settings);
-    }
+    *out = MakeFfmpegCompressor(info->fccHandler, settings);
   }
   return *out ? kAviErrOk : kAviErrNoCompressor;
 }

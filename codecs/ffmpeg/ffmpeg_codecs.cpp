@@ -4,7 +4,8 @@
 #include <string>
 #include <thread>
 
-#include "codecs/compressor_backends.h"
+#include "codecs/ffmpeg/ffmpeg_profiles.h"
+#include "codecs/ffmpeg/pixel_converter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,15 +27,13 @@ uint32_t Quality(const CompressorSettings& s) {
   return std::min<uint32_t>(s.quality, 10000);
 }
 
-// ZMBV takes the display's own 8, 15, 16 and 32-bit pixels unchanged.
+// ZMBV takes the display's own 8, 15 and 16-bit pixels unchanged, everything else as 32 bits.
 AVPixelFormat ZmbvFormat(InputLayout layout) {
   switch (layout) {
     case InputLayout::kIndexed8:
-      return AV_PIX_FMT_PAL8;
     case InputLayout::kRgb555:
-      return AV_PIX_FMT_RGB555LE;
     case InputLayout::kRgb565:
-      return AV_PIX_FMT_RGB565LE;
+      return PixelFormatOfLayout(layout);
     default:
       return AV_PIX_FMT_BGR0;
   }

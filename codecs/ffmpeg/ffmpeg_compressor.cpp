@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "codecs/compressor_backends.h"
+#include "codecs/compressor_base.h"
+#include "codecs/ffmpeg/ffmpeg_profiles.h"
 #include "codecs/ffmpeg/pixel_converter.h"
 
 extern "C" {
@@ -17,24 +19,23 @@ extern "C" {
 namespace mg {
 namespace {
 
-class FfmpegCompressor : public IVideoCompressor {
+class FfmpegCompressor final : public CompressorBase {
  public:
   FfmpegCompressor(const FfmpegCodecProfile& profile, const CompressorSettings& settings)
-      : profile_(profile), settings_(settings) {}
+      : CompressorBase(settings), profile_(profile) {}
   ~FfmpegCompressor() override {
     av_packet_free(&packet_);
     avcodec_free_context(&context_);
   }
 
-  int32_t SetInputFormat(const InputFrameFormat& input) override {
-    if (context_) return kAviErrBadParam;
+ private:
+  int32_t Open(const InputFrameFormat& input, Output* output) override {
     const AVCodec* codec = avcodec_find_encoder_by_name(profile_.encoderName);
     if (!codec) return kAviErrNoCompressor;
     const AVPixelFormat dst = profile_.pixelFormat(input.layout);
     if (dst == AV_PIX_FMT_NONE || PixelFormatOfLayout(input.layout) == AV_PIX_FMT_NONE) {
       return kAviErrBadFormat;
     }
-    input_ = input;
     // Pad to the encoder's block size and to whole chroma samples.
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(dst);
     const int multipleW = std::max(profile_.sizeMultiple, 1 << desc->log2_chroma_w);
@@ -53,31 +54,26 @@ class FfmpegCompressor : public IVideoCompressor {
     context_->sample_aspect_ratio = AVRational{1, 1};
     context_->thread_count = 1;
     AVDictionary* options = nullptr;
-    profile_.configure(context_, &options, settings_);
+    profile_.configure(context_, &options, Settings());
     const int rc = avcodec_open2(context_, codec, &options);
     av_dict_free(&options);
     if (rc < 0) return kAviErrCompressor;
 
     const int32_t converted = converter_.Open(input, dst, width, height);
     if (converted != kAviErrOk) return converted;
-    BuildOutputFormat(width, height);
+    DescribeOutput(width, height, output);
     if (context_->gop_size == 1) WarmUp();
     return kAviErrOk;
   }
 
-  const std::vector<uint8_t>& OutputFormat() const override { return format_; }
-  bool PalettizedOutput() const override { return false; }
-
-  int32_t SetColourTable(const std::vector<RgbQuad>& colours) override {
+  void ColoursChanged(const std::vector<RgbQuad>& colours) override {
     converter_.SetColourTable(colours);
-    return kAviErrOk;
   }
 
-  int32_t Compress(const void* pixels, size_t bytes, CompressedFrame* out) override {
-    if (!context_) return kAviErrBadFormat;
-    if (!pixels || bytes < input_.frameBytes) return kAviErrBadSize;
+  // Key frames are the encoder's own choice, set up from the interval when it was opened.
+  int32_t Encode(const uint8_t* pixels, bool, CompressedFrame* out) override {
     AVFrame* frame = nullptr;
-    const int32_t converted = converter_.Convert(static_cast<const uint8_t*>(pixels), &frame);
+    const int32_t converted = converter_.Convert(pixels, &frame);
     if (converted != kAviErrOk) return converted;
     frame->pts = pts_++;
     frame->pict_type = AV_PICTURE_TYPE_NONE;
@@ -92,7 +88,6 @@ class FfmpegCompressor : public IVideoCompressor {
     return kAviErrOk;
   }
 
- private:
   // An encoder's first frame pays for its tables and buffers: FFV1 takes 1.2 s for its first
   // 1920x1080 frame and 30 ms for the next ones, long enough to fill the ring and end a recording
   // as overloaded. An encoder whose frames are all key frames codes one black frame here, while
@@ -117,8 +112,8 @@ class FfmpegCompressor : public IVideoCompressor {
     av_frame_free(&black);
   }
 
-  void BuildOutputFormat(int width, int height) {
-    BitmapInfoHeader header;
+  void DescribeOutput(int width, int height, Output* output) {
+    BitmapInfoHeader& header = output->header;
     const int extra = context_->extradata ? context_->extradata_size : 0;
     header.biSize = 40 + static_cast<uint32_t>(extra);
     header.biWidth = width;
@@ -131,30 +126,34 @@ class FfmpegCompressor : public IVideoCompressor {
     header.biCompression = profile_.fccHandler;
     header.biSizeImage =
         static_cast<uint32_t>(DibStride(width, 24)) * static_cast<uint32_t>(height);
-    format_.resize(sizeof(header) + static_cast<size_t>(extra));
-    std::memcpy(format_.data(), &header, sizeof(header));
-    if (extra > 0) std::memcpy(format_.data() + sizeof(header), context_->extradata, extra);
+    if (extra > 0) output->codecData.assign(context_->extradata, context_->extradata + extra);
   }
 
   const FfmpegCodecProfile& profile_;
-  CompressorSettings settings_;
-  InputFrameFormat input_;
   AVCodecContext* context_ = nullptr;
   AVPacket* packet_ = nullptr;
   PixelConverter converter_;
-  std::vector<uint8_t> format_;
   int64_t pts_ = 0;
 };
 
 }  // namespace
 
-bool FfmpegEncoderInstalled(const FfmpegCodecProfile& profile) {
-  return avcodec_find_encoder_by_name(profile.encoderName) != nullptr;
+std::vector<CompressorInfo> InstalledFfmpegCompressors() {
+  std::vector<CompressorInfo> found;
+  for (const FfmpegCodecProfile& profile : FfmpegCodecProfiles()) {
+    if (avcodec_find_encoder_by_name(profile.encoderName))
+      found.push_back({profile.fccHandler, profile.encoderName, profile.description});
+  }
+  return found;
 }
 
-std::unique_ptr<IVideoCompressor> MakeFfmpegCompressor(const FfmpegCodecProfile& profile,
+std::unique_ptr<IVideoCompressor> MakeFfmpegCompressor(uint32_t fccHandler,
                                                        const CompressorSettings& settings) {
-  return std::make_unique<FfmpegCompressor>(profile, settings);
+  for (const FfmpegCodecProfile& profile : FfmpegCodecProfiles()) {
+    if (profile.fccHandler == fccHandler && avcodec_find_encoder_by_name(profile.encoderName))
+      return std::make_unique<FfmpegCompressor>(profile, settings);
+  }
+  return nullptr;
 }
 
 }  // namespace mg
