@@ -4,6 +4,7 @@
 
 #include "platform/x11/x11_backends.h"
 #include "platform/x11/x11_error_trap.h"
+#include "platform/x11/x11_pointer.h"
 
 namespace mg {
 
@@ -52,23 +53,8 @@ bool X11CaptureDisplay::Grab(int slot, int x, int y) {
 }
 
 PointerState X11CaptureDisplay::QueryPointer() {
-  PointerState state;
-  Window rootReturn = 0;
-  Window child = 0;
-  int rootX = 0;
-  int rootY = 0;
-  int winX = 0;
-  int winY = 0;
-  unsigned int mask = 0;
-  if (!XQueryPointer(display_, root_, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask))
-    return state;  // the pointer is on another screen
-  state.x = rootX;
-  state.y = rootY;
-  if (mask & ShiftMask) state.modifiers |= kModShift;
-  if (mask & ControlMask) state.modifiers |= kModControl;
-  if (mask & Mod1Mask) state.modifiers |= kModAlt;
-  state.valid = true;
-  return state;
+  const PointerState state = X11QueryPointer(display_, root_);
+  return state.valid ? state : PointerState{};  // the pointer is on another screen
 }
 
 const CursorImage* X11CaptureDisplay::Cursor() {

@@ -11,6 +11,7 @@
 #include "platform/x11/x11_backends.h"
 #include "platform/x11/x11_error_trap.h"
 #include "platform/x11/x11_pixel_layout.h"
+#include "platform/x11/x11_pointer.h"
 
 namespace mg {
 namespace {
@@ -119,16 +120,9 @@ int X11Screen::ReadPalette(PaletteEntry* entries, int count) {
 }
 
 ScreenPoint X11Screen::CursorPos() {
-  ScreenPoint point;
-  Window rootReturn = 0;
-  Window child = 0;
-  int winX = 0;
-  int winY = 0;
-  unsigned int mask = 0;
-  XQueryPointer(display_, RootWindow(display_, screen_), &rootReturn, &child, &point.x, &point.y,
-                &winX, &winY, &mask);
+  const PointerState pointer = X11QueryPointer(display_, RootWindow(display_, screen_));
   HandleEvents();
-  return point;
+  return ScreenPoint{pointer.x, pointer.y};
 }
 
 void X11Screen::WatchPalette(std::function<void()> changed) {
