@@ -268,6 +268,26 @@ TEST_F(HotKeys, KeysThisKeyboardLacksAreRefused) {
   EXPECT_TRUE(other.Grab(Code(XK_F2), 0));
 }
 
+TEST_F(HotKeys, CtrlAltWithF1ToF12IsTheServersOwnAndRefused) {
+  const int ctrlAlt = mg::kModControl | mg::kModAlt;
+  for (int f = 0; f < 12; ++f)
+    EXPECT_FALSE(hotKeys_->Register(1, ctrlAlt, 0x70 + f)) << "F" << f + 1;
+  // Nothing of them was grabbed.
+  OtherClient other;
+  ASSERT_TRUE(other.ok());
+  EXPECT_TRUE(other.Grab(Code(XK_F1), ControlMask | Mod1Mask));
+  EXPECT_TRUE(other.Grab(Code(XK_F12), ControlMask | Mod1Mask));
+  // With Shift as well, or with one of the two, they are keys like any other.
+  EXPECT_TRUE(hotKeys_->Register(1, ctrlAlt | mg::kModShift, 0x70));
+  EXPECT_TRUE(hotKeys_->Register(2, mg::kModControl, 0x71));
+  EXPECT_TRUE(hotKeys_->Register(3, mg::kModAlt, 0x72));
+  Tap(XK_F1, {XK_Control_L, XK_Alt_L, XK_Shift_L});
+  Tap(XK_F2, {XK_Control_L});
+  Tap(XK_F3, {XK_Alt_L});
+  WaitForPresses(3);
+  EXPECT_EQ(pressed_, std::vector<int>({1, 2, 3}));
+}
+
 TEST_F(HotKeys, AKeyboardMappingChangeMovesTheGrab) {
   ASSERT_TRUE(hotKeys_->Register(1, 0, kVkF2));
   // Make the F12 key give F2 as well, as a new layout could.
