@@ -39,6 +39,9 @@ CSelectHotKeyDlg::CSelectHotKeyDlg(int virtualKey, int modifiers, const QString&
       m_fieldModifiers(FieldModifiersFromMod(modifiers)),
       help_(std::move(help)) {
   ui_->setupUi(this);
+  // A small fixed dialog: a title and a close box, nothing to minimise or maximise.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
   connect(ui_->okButton, &QPushButton::clicked, this, &CSelectHotKeyDlg::accept);
   connect(ui_->cancelButton, &QPushButton::clicked, this, &CSelectHotKeyDlg::reject);
   connect(ui_->helpButton, &QPushButton::clicked, this, [this] {

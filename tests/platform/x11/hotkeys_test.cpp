@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/hotkeys.h"
+#include "platform/virtual_keys.h"
 #include "platform/windows_records.h"
 #include "platform/x11/x11_backends.h"
 
@@ -309,6 +310,30 @@ TEST_F(HotKeys, AKeyboardMappingChangeMovesTheGrab) {
   WaitForPresses(2);
   EXPECT_EQ(pressed_.size(), 2u);
 
+  XChangeKeyboardMapping(keyboard_, f12, perCode, saved, 1);
+  XFree(saved);
+  XSync(keyboard_, False);
+}
+
+// A key pressed in one of our windows is known by its key, not by the symbol the held modifiers
+// gave: Shift+7 of a German layout gives "/", which is another key of a US one.
+TEST_F(HotKeys, AKeyPressIsItsKeyWhateverTheModifiersMadeOfIt) {
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_1), XK_exclam), '1');
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_a), XK_A), 'A');
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_F5), XK_F5), 0x74);
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_KP_Begin), XK_KP_Begin), 0x65);  // NumLock off
+
+  const KeyCode f12 = Code(XK_F12);
+  int perCode = 0;
+  KeySym* saved = XGetKeyboardMapping(keyboard_, f12, 1, &perCode);
+  ASSERT_NE(saved, nullptr);
+  KeySym german7[] = {XK_7, XK_slash};
+  XChangeKeyboardMapping(keyboard_, f12, 2, german7, 1);
+  XSync(keyboard_, False);
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(f12, XK_slash), '7');
+  // A key the keyboard does not know is named by its symbol, or is none.
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(0, XK_F6), 0x75);
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(0, XK_Shift_L), 0);
   XChangeKeyboardMapping(keyboard_, f12, perCode, saved, 1);
   XFree(saved);
   XSync(keyboard_, False);
