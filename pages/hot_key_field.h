@@ -3,8 +3,8 @@
 // Ctrl, Shift and Alt keys held at that moment, as the new combination.
 //
 // Its modifiers are in its own encoding (kFieldShift 1, kFieldControl 2, kFieldAlt 4; Shift and
-// Alt swapped against the RegisterHotKey flags). Enter and Esc are left to the dialog (OK and
-// Cancel), Tab and Shift+Tab move the focus, Backspace alone clears the field. A key while the
+// Alt swapped against the RegisterHotKey flags). Enter and a plain Esc are left to the dialog,
+// Tab and Shift+Tab move the focus, Backspace alone clears the field. A key while the
 // Windows key is held, and keys that have no virtual key, are not taken.
 #pragma once
 
