@@ -17,6 +17,7 @@
 #include "pages/hot_keys_page.h"
 #include "pages/select_hot_key_dlg.h"
 #include "platform/hotkeys.h"
+#include "platform/x11/x11_backends.h"
 #include "resources/string_table.h"
 #include "tests/app/dialog_rig.h"
 
@@ -341,8 +342,7 @@ TEST(HotKeysTabSettings, AChosenKeyIsSavedAndIsTheHotKeyOfTheNextStart) {
   const auto run = [&](const std::function<void(mg::CRecorderDlg&)>& whileShown) {
     auto hotKeys = mg::MakeX11HotKeys();
     mg::CRecorderApp app(mg::MakeFileRegistry(ini.toStdString()));
-    mg::RecorderServices services;
-    services.capture = capture.Platform();
+    mg::PlatformServices services = capture.Platform();
     services.hotKeys = hotKeys.get();
     app.UseServices(services);
     bool shown = false;
