@@ -14,14 +14,16 @@ QString HelpPagePath() {
   return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
 }
 
-void OpenHelp(QWidget* owner) {
+void OpenHelp(QWidget* owner, const QString& section) {
   const QString page = HelpPagePath();
   if (!QFileInfo(page).isFile()) {
     ShowMessageBox(owner, QStringLiteral("The help page %1 is missing.").arg(page), MsgButtons::Ok,
                    MsgIcon::Exclamation);
     return;
   }
-  if (!OpenWithDesktop(QUrl::fromLocalFile(page)))
+  QUrl url = QUrl::fromLocalFile(page);
+  if (!section.isEmpty()) url.setFragment(section);
+  if (!OpenWithDesktop(url))
     ShowMessageBox(
         owner,
         QStringLiteral("No web browser could be started to show the help page %1.").arg(page),

@@ -11,7 +11,8 @@ namespace mg {
 // Where the help page of this program lives: <program's folder>/help/index.html.
 QString HelpPagePath();
 
-// Opens the help page; says so in a message box when it is missing or cannot be shown.
-void OpenHelp(QWidget* owner);
+// Opens the help page, at the heading whose id is `section` when one is given; says so in a
+// message box when it is missing or cannot be shown.
+void OpenHelp(QWidget* owner, const QString& section = {});
 
 }  // namespace mg

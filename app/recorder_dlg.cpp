@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "app/app_resources.h"
+#include "app/help.h"
 #include "app/message_box.h"
 #include "app/strings.h"
 #include "app/window_placement.h"
@@ -39,6 +40,8 @@ CRecorderDlg::CRecorderDlg(AppSettings& settings, const PlatformServices& servic
   engine_->SetAudio(audio_.Capture(*engine_));
 
   page1_ = new CMyPropertyPage1(settings_, this);
+  page1_->SetHooks({[this] { UnregisterHotKeys(); }, [this] { RegisterHotKeys(); },
+                    [](QWidget* owner) { OpenHelp(owner, QStringLiteral("hot-keys")); }});
   page2_ = new CMyPropertyPage2(settings_, this);
   page3_ = new CMyPropertyPage3(settings_, this);
   ui_->tabControl->addTab(page2_, ResString(res::IDS_TAB_SCREEN_AREA));

@@ -22,6 +22,7 @@ void CRecorderDlg::RegisterHotKeys() {
       {kHotkeyPanLock, settings_.LockPanMod, settings_.LockPanKey, settings_.LockPanDesc},
   };
   for (const auto& k : keys) {
+    if (k.key == 0) continue;  // a cleared key ("None") is no hot key: nothing to refuse
     if (!services_.hotKeys->Register(k.id, k.modifiers, k.key)) {
       // The keys after the refused one stay unregistered until the next registration.
       ShowMessageBox(

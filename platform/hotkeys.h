@@ -12,8 +12,9 @@ namespace mg {
 class IGlobalHotKeys {
  public:
   virtual ~IGlobalHotKeys() = default;
-  // False when another application holds the combination or the key exists on no key of this
-  // keyboard; nothing of the combination stays registered then.
+  // False when another application holds the combination, the key exists on no key of this
+  // keyboard, or the system keeps the combination for itself (Ctrl+Alt+F1..F12 switch consoles);
+  // nothing of the combination stays registered then.
   virtual bool Register(int id, int modifiers, int virtualKey) = 0;
   // Unregistering an identifier that is not registered does nothing.
   virtual void Unregister(int id) = 0;

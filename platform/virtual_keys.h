@@ -20,4 +20,10 @@ bool KeysymIsOnVirtualKey(uint32_t keysym, int virtualKey);
 // "F2", "A", "Num 5", "Page Up", ...; at most 19 characters; empty when unknown.
 std::string VirtualKeyName(int virtualKey);
 
+// The virtual key of a key the user pressed in one of our windows, whatever modifiers were held:
+// the key's own symbols on the keyboard of the running QGuiApplication (`keycode` is the key
+// event's native scan code), or `keysym` (its native virtual key) when the keyboard does not
+// answer. Shift+1 is the key 1 on every layout. 0 when the key is none we know.
+int VirtualKeyOfKeyPress(uint32_t keycode, uint32_t keysym);
+
 }  // namespace mg

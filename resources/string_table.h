@@ -11,6 +11,8 @@ struct StringEntry {
 
 inline constexpr StringEntry kStringTable[] = {
     {101, "&About Movigram..."},
+    {109, "Press the key combination that will pause and resume video capture:"},
+    {110, "Press the key combination that will start and stop video capture:"},
     {112, "Shift+"},
     {113, "Ctrl+"},
     {114, "Alt+"},
@@ -22,6 +24,7 @@ inline constexpr StringEntry kStringTable[] = {
     {125, "&Pause Rec."},
     {126, "R&esume Rec."},
     {127, "Start &Paused"},
+    {128, "Press the key combination that will toggle capture area paning:"},
     {129, "Are you sure you want to completely remove Movigram?"},
     {134, "Auto Select - Strongly Recommended!"},
     {135, "Full Frames (Uncompressed)"},
@@ -33,6 +36,8 @@ inline constexpr StringEntry kStringTable[] = {
 
 // Names for the ids the program code uses.
 inline constexpr int IDS_ABOUTBOX = 101;
+inline constexpr int IDS_PROMPT_PAUSE = 109;
+inline constexpr int IDS_PROMPT_START = 110;
 inline constexpr int IDS_SHIFT = 112;
 inline constexpr int IDS_CTRL = 113;
 inline constexpr int IDS_ALT = 114;
@@ -43,6 +48,7 @@ inline constexpr int IDS_START_REC = 124;
 inline constexpr int IDS_PAUSE_REC = 125;
 inline constexpr int IDS_RESUME_REC = 126;
 inline constexpr int IDS_START_PAUSED = 127;
+inline constexpr int IDS_PROMPT_PANLOCK = 128;
 inline constexpr int IDS_UNINSTALL_QUESTION = 129;
 inline constexpr int IDS_AUTO_SELECT = 134;
 inline constexpr int IDS_FULL_FRAMES = 135;

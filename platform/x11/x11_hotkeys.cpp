@@ -119,6 +119,15 @@ std::vector<uint16_t> X11HotKeys::LockVariants() const {
   return variants;
 }
 
+// The X server keeps Ctrl+Alt+F1..F12 for switching virtual terminals: a grab of one is granted
+// but the key never reaches any client, so such a key is refused like a taken one. With Shift
+// as well the keys are ordinary ones.
+bool ServerKeepsCombination(int modifiers, int virtualKey) {
+  constexpr int kVkF1 = 0x70, kVkF12 = 0x7B;
+  const int held = modifiers & (kModAlt | kModControl | kModShift);
+  return held == (kModAlt | kModControl) && virtualKey >= kVkF1 && virtualKey <= kVkF12;
+}
+
 bool X11HotKeys::Register(int id, int modifiers, int virtualKey) {
   if (!connection_) return false;
   if (refreshPending_) Refresh();
@@ -126,7 +135,7 @@ bool X11HotKeys::Register(int id, int modifiers, int virtualKey) {
   Unregister(id);
 
   const std::optional<uint16_t> mask = MaskOf(modifiers);
-  if (!mask) return false;
+  if (!mask || ServerKeepsCombination(modifiers, virtualKey)) return false;
   Registration r;
   r.id = id;
   r.modifiers = modifiers;

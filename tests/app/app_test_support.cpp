@@ -175,6 +175,54 @@ bool OtherApplication::Grab(unsigned long keysym, unsigned int mods) {
   return !g_accessError;
 }
 
+OtherWindow::OtherWindow() : display_(XOpenDisplay(nullptr)) {
+  if (!display_) return;
+  Display* dpy = Dpy(display_);
+  window_ = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 700, 500, 300, 200, 0, 0,
+                                WhitePixel(dpy, DefaultScreen(dpy)));
+  XStoreName(dpy, window_, "Another application");
+  XSelectInput(dpy, window_, KeyPressMask | StructureNotifyMask | FocusChangeMask);
+}
+
+OtherWindow::~OtherWindow() {
+  if (!display_) return;
+  XDestroyWindow(Dpy(display_), window_);
+  XCloseDisplay(Dpy(display_));
+}
+
+bool OtherWindow::TakeFocus() {
+  if (!display_) return false;
+  Display* dpy = Dpy(display_);
+  XMapRaised(dpy, window_);
+  XSync(dpy, False);
+  return WaitUntil([&] {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(dpy, window_, &attributes) || attributes.map_state != IsViewable)
+      return false;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(dpy, &focus, &revert);
+    if (focus == window_) return true;
+    XSetInputFocus(dpy, window_, RevertToParent, CurrentTime);
+    XSync(dpy, False);
+    return false;
+  });
+}
+
+bool OtherWindow::Received(unsigned long keysym) {
+  if (!display_) return false;
+  Display* dpy = Dpy(display_);
+  const KeyCode code = XKeysymToKeycode(dpy, keysym);
+  return WaitUntil([&] {
+    while (XPending(dpy)) {
+      XEvent event;
+      XNextEvent(dpy, &event);
+      if (event.type == KeyPress && event.xkey.keycode == code) return true;
+    }
+    return false;
+  });
+}
+
 void Screenshot(const QString& name) {
   const QString dir = qEnvironmentVariable("MOVIGRAM_SHOT_DIR");
   if (dir.isEmpty()) return;

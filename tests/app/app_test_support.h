@@ -114,6 +114,23 @@ class OtherApplication {
   void* display_ = nullptr;
 };
 
+// Another application's window with the keyboard focus: a plain X window of a connection of its
+// own, which notes the keys that reach it.
+class OtherWindow {
+ public:
+  OtherWindow();
+  ~OtherWindow();
+  // Maps the window and gives it the focus; true once the server says it has it.
+  bool TakeFocus();
+  // True when a press of the key of `keysym` reached the window (events are read as they come,
+  // for about ten seconds at most).
+  bool Received(unsigned long keysym);
+
+ private:
+  void* display_ = nullptr;
+  unsigned long window_ = 0;
+};
+
 // Saves the whole screen as <$MOVIGRAM_SHOT_DIR>/<name>.png when that variable is set.
 void Screenshot(const QString& name);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/hotkeys.h"
+#include "platform/virtual_keys.h"
 #include "platform/windows_records.h"
 #include "platform/x11/x11_backends.h"
 
@@ -268,6 +269,26 @@ TEST_F(HotKeys, KeysThisKeyboardLacksAreRefused) {
   EXPECT_TRUE(other.Grab(Code(XK_F2), 0));
 }
 
+TEST_F(HotKeys, CtrlAltWithF1ToF12IsTheServersOwnAndRefused) {
+  const int ctrlAlt = mg::kModControl | mg::kModAlt;
+  for (int f = 0; f < 12; ++f)
+    EXPECT_FALSE(hotKeys_->Register(1, ctrlAlt, 0x70 + f)) << "F" << f + 1;
+  // Nothing of them was grabbed.
+  OtherClient other;
+  ASSERT_TRUE(other.ok());
+  EXPECT_TRUE(other.Grab(Code(XK_F1), ControlMask | Mod1Mask));
+  EXPECT_TRUE(other.Grab(Code(XK_F12), ControlMask | Mod1Mask));
+  // With Shift as well, or with one of the two, they are keys like any other.
+  EXPECT_TRUE(hotKeys_->Register(1, ctrlAlt | mg::kModShift, 0x70));
+  EXPECT_TRUE(hotKeys_->Register(2, mg::kModControl, 0x71));
+  EXPECT_TRUE(hotKeys_->Register(3, mg::kModAlt, 0x72));
+  Tap(XK_F1, {XK_Control_L, XK_Alt_L, XK_Shift_L});
+  Tap(XK_F2, {XK_Control_L});
+  Tap(XK_F3, {XK_Alt_L});
+  WaitForPresses(3);
+  EXPECT_EQ(pressed_, std::vector<int>({1, 2, 3}));
+}
+
 TEST_F(HotKeys, AKeyboardMappingChangeMovesTheGrab) {
   ASSERT_TRUE(hotKeys_->Register(1, 0, kVkF2));
   // Make the F12 key give F2 as well, as a new layout could.
@@ -289,6 +310,30 @@ TEST_F(HotKeys, AKeyboardMappingChangeMovesTheGrab) {
   WaitForPresses(2);
   EXPECT_EQ(pressed_.size(), 2u);
 
+  XChangeKeyboardMapping(keyboard_, f12, perCode, saved, 1);
+  XFree(saved);
+  XSync(keyboard_, False);
+}
+
+// A key pressed in one of our windows is known by its key, not by the symbol the held modifiers
+// gave: Shift+7 of a German layout gives "/", which is another key of a US one.
+TEST_F(HotKeys, AKeyPressIsItsKeyWhateverTheModifiersMadeOfIt) {
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_1), XK_exclam), '1');
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_a), XK_A), 'A');
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_F5), XK_F5), 0x74);
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(Code(XK_KP_Begin), XK_KP_Begin), 0x65);  // NumLock off
+
+  const KeyCode f12 = Code(XK_F12);
+  int perCode = 0;
+  KeySym* saved = XGetKeyboardMapping(keyboard_, f12, 1, &perCode);
+  ASSERT_NE(saved, nullptr);
+  KeySym german7[] = {XK_7, XK_slash};
+  XChangeKeyboardMapping(keyboard_, f12, 2, german7, 1);
+  XSync(keyboard_, False);
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(f12, XK_slash), '7');
+  // A key the keyboard does not know is named by its symbol, or is none.
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(0, XK_F6), 0x75);
+  EXPECT_EQ(mg::VirtualKeyOfKeyPress(0, XK_Shift_L), 0);
   XChangeKeyboardMapping(keyboard_, f12, perCode, saved, 1);
   XFree(saved);
   XSync(keyboard_, False);
