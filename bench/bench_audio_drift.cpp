@@ -12,8 +12,10 @@
 
 #include "audio/avi_audio_sink.h"
 #include "audio/capture_audio.h"
+#include "bench/headless_owner.h"
 #include "capture/capture_engine.h"
 #include "platform/loader/platform_loader.h"
+#include "platform/null/null_backends.h"
 #include "platform/periodic_timer.h"
 
 namespace {
@@ -45,31 +47,6 @@ class BlankDisplay : public mg::ICaptureDisplay {
   std::vector<uint8_t> frames_[mg::kRingSize];
 };
 
-class QuietBeeper : public mg::IBeeper {
- public:
-  void Beep(int, int) override {}
-};
-
-class Owner : public mg::ICaptureOwner {
- public:
-  mg::RecordingState State() const override { return state_.load(); }
-  void SetState(mg::RecordingState s) override { state_ = s; }
-  void StartStopCommand() override {
-    if (state_ != mg::Idle) engine->EndCapture();
-  }
-  void OnHotKey(int id) override {
-    if (id == mg::kHotkeyStartStop) StartStopCommand();
-  }
-  void ShowMessage(const std::string& text) override { std::printf("message: %s\n", text.c_str()); }
-  void ApplyWindowMode(int) override {}
-  void RestoreWindow() override {}
-  void FileNameChanged() override {}
-  mg::CaptureEngine* engine = nullptr;
-
- private:
-  std::atomic<mg::RecordingState> state_{mg::Idle};
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,11 +68,10 @@ int main(int argc, char** argv) {
   mg::PlatformServices services = loader.Services();
   BlankScreen screen;
   BlankDisplay display;
-  QuietBeeper beeper;
   services.screen = &screen;
   services.display = &display;
-  services.beeper = &beeper;
-  Owner owner;
+  services.beeper = &mg::NullBeeper();
+  mgbench::HeadlessOwner owner;
   mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
   mg::CWave wave;

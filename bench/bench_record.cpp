@@ -18,39 +18,12 @@
 #include <functional>
 #include <string>
 
+#include "bench/headless_owner.h"
 #include "capture/capture_engine.h"
 #include "platform/loader/platform_loader.h"
+#include "platform/null/null_backends.h"
 
 namespace {
-
-class QuietBeeper : public mg::IBeeper {
- public:
-  void Beep(int, int) override {}
-};
-
-class Owner : public mg::ICaptureOwner {
- public:
-  mg::RecordingState State() const override { return state_.load(); }
-  void SetState(mg::RecordingState s) override {
-    if (state_ == mg::Idle && s != mg::Idle && onStart) onStart();
-    state_ = s;
-  }
-  void StartStopCommand() override {
-    if (state_ != mg::Idle) engine->EndCapture();
-  }
-  void OnHotKey(int id) override {
-    if (id == mg::kHotkeyStartStop) StartStopCommand();
-  }
-  void ShowMessage(const std::string& text) override { std::printf("message: %s\n", text.c_str()); }
-  void ApplyWindowMode(int) override {}
-  void RestoreWindow() override {}
-  void FileNameChanged() override {}
-  mg::CaptureEngine* engine = nullptr;
-  std::function<void()> onStart;  // the recording has begun: the movie is open
-
- private:
-  std::atomic<mg::RecordingState> state_{mg::Idle};
-};
 
 double CpuSeconds() {
   rusage u{};
@@ -100,9 +73,8 @@ int main(int argc, char** argv) {
   settings.CompressorHandler =
       code == "auto" || code.size() != 4 ? 0 : mg::MakeFourcc(code.c_str());
 
-  QuietBeeper beeper;
-  Owner owner;
-  services.beeper = &beeper;
+  mgbench::HeadlessOwner owner;
+  services.beeper = &mg::NullBeeper();
   mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
   // The time runs from the start of the recording, as between the two presses of the hot key.
