@@ -44,6 +44,9 @@ CRecorderDlg::CRecorderDlg(AppSettings& settings, const PlatformServices& servic
                     [](QWidget* owner) { OpenHelp(owner, QStringLiteral("hot-keys")); }});
   page2_ = new CMyPropertyPage2(settings_, this);
   page3_ = new CMyPropertyPage3(settings_, this);
+  page2_->SetSelection(services_.selection,
+                       {[this] { UnregisterHotKeys(); }, [this] { RegisterHotKeys(); },
+                        [this] { RestoreWindow(); }});
   ui_->tabControl->addTab(page2_, ResString(res::IDS_TAB_SCREEN_AREA));
   ui_->tabControl->addTab(page1_, ResString(res::IDS_TAB_HOT_KEYS));
   ui_->tabControl->addTab(page3_, ResString(res::IDS_TAB_AVI_FILE));

@@ -10,6 +10,7 @@
 #include "platform/hotkeys.h"
 #include "platform/periodic_timer.h"
 #include "platform/screen.h"
+#include "platform/selection_display.h"
 #include "platform/wave_in.h"
 
 namespace mg {
@@ -21,6 +22,7 @@ struct PlatformServices {
   IPeriodicTimer* timer = nullptr;
   IBeeper* beeper = nullptr;
   IGlobalHotKeys* hotKeys = nullptr;
+  ISelectionDisplay* selection = nullptr;  // none: the area cannot be chosen on the screen
   WaveInFactory waveIn;  // makes the default sound input's device for each recording
 
   // The parts without which no movie can be made.

@@ -15,6 +15,7 @@ PlatformLoader::PlatformLoader(const Options& options)
       timer_(MakePeriodicTimer()),
       beeper_(MakePulseBeeper([] { return MakeX11Beeper(); })),
       hotKeys_(options.hotKeys ? MakeX11HotKeys() : nullptr),
+      selection_(options.hotKeys ? MakeX11SelectionDisplay() : nullptr),
       sound_(options.sound) {}
 
 PlatformLoader::~PlatformLoader() = default;
@@ -27,6 +28,7 @@ PlatformServices PlatformLoader::Services() const {
   services.timer = timer_.get();
   services.beeper = beeper_.get();
   services.hotKeys = hotKeys_.get();
+  services.selection = selection_.get();
   if (sound_) services.waveIn = [] { return MakePulseWaveIn(); };
   return WithNullBackends(services);
 }

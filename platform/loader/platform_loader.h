@@ -16,8 +16,8 @@ class PlatformLoader {
   // What to make: the hot keys need the running QGuiApplication's X connection, so programs
   // without one (benchmarks, engine tests) leave them out and get the null hot keys.
   struct Options {
-    bool hotKeys = true;
-    bool sound = true;  // false: the null sound input, whatever the desktop has
+    bool hotKeys = true;  // and the area selection overlay's display, which needs it too
+    bool sound = true;    // false: the null sound input, whatever the desktop has
   };
 
   PlatformLoader() : PlatformLoader(Options{}) {}
@@ -37,6 +37,7 @@ class PlatformLoader {
   std::unique_ptr<IPeriodicTimer> timer_;
   std::unique_ptr<IBeeper> beeper_;
   std::unique_ptr<IGlobalHotKeys> hotKeys_;
+  std::unique_ptr<ISelectionDisplay> selection_;
   bool sound_ = true;
 };
 

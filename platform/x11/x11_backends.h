@@ -7,6 +7,7 @@
 #include "platform/capture_display.h"
 #include "platform/hotkeys.h"
 #include "platform/screen.h"
+#include "platform/selection_display.h"
 
 namespace mg {
 
@@ -16,6 +17,9 @@ std::unique_ptr<IScreen> MakeX11Screen();
 std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay();
 // Hot keys on the X server of the running QGuiApplication.
 std::unique_ptr<IGlobalHotKeys> MakeX11HotKeys();
+// The area selection overlay's display, on the running QGuiApplication's X connection; nullptr
+// when there is none.
+std::unique_ptr<ISelectionDisplay> MakeX11SelectionDisplay();
 // The X bell, rung on a worker thread.
 std::unique_ptr<IBeeper> MakeX11Beeper();
 
