@@ -5,7 +5,6 @@
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWindow>
@@ -35,18 +34,6 @@ WinRect Clip(const WinRect& r, int width, int height) {
 
 bool Empty(const WinRect& r) {
   return r.right <= r.left || r.bottom <= r.top;
-}
-
-// The key-state flags of a mouse button message: MK_LBUTTON, MK_RBUTTON, MK_SHIFT, MK_CONTROL
-// and MK_MBUTTON.
-int ButtonFlags(const QMouseEvent* event) {
-  int flags = 0;
-  if (event->buttons() & Qt::LeftButton) flags |= 1;
-  if (event->buttons() & Qt::RightButton) flags |= 2;
-  if (event->modifiers() & Qt::ShiftModifier) flags |= 4;
-  if (event->modifiers() & Qt::ControlModifier) flags |= 8;
-  if (event->buttons() & Qt::MiddleButton) flags |= 16;
-  return flags;
 }
 
 }  // namespace
@@ -136,6 +123,7 @@ int AreaSelector::RunSelection() {
   tracking_ = true;
   g_running = this;
   display_.WatchFocusOut(winId(), [this] { FocusLost(); });
+  display_.WatchPointer(winId(), [this](const GrabbedPointerEvent& e) { OnPointer(e); });
   if (mode_ == SelectWindow)
     PickWindowAt(current_);  // the window under the pointer is outlined at once
   else
@@ -146,6 +134,7 @@ int AreaSelector::RunSelection() {
   if (result_ == 0) loop.exec();
   loop_ = nullptr;
   display_.WatchFocusOut(winId(), {});
+  display_.WatchPointer(winId(), {});
 
   if (mode_ == SelectWindow) {
     if (highlightShown_) ToggleHighlight(std::nullopt, false);
@@ -172,12 +161,6 @@ void AreaSelector::FocusLost() {
   if (!tracking_ || mode_ == SelectWindow) return;
   UpdateFigure(true);
   Finish(2);
-}
-
-ScreenPoint AreaSelector::DevicePoint(const QPointF& logical) const {
-  const qreal dpr = devicePixelRatioF();
-  return {static_cast<int>(std::lround(logical.x() * dpr)),
-          static_cast<int>(std::lround(logical.y() * dpr))};
 }
 
 QRect AreaSelector::Logical(const WinRect& r) const {
@@ -243,23 +226,22 @@ void AreaSelector::OnKey(QKeyEvent* event) {
   UpdateFigure();
 }
 
-void AreaSelector::mouseMoveEvent(QMouseEvent* event) {
+// The grab's pointer events come straight from the display in screen pixels, whatever scaling
+// the toolkit applies.
+void AreaSelector::OnPointer(const GrabbedPointerEvent& e) {
   if (!tracking_) return;
-  const ScreenPoint point = DevicePoint(event->position());
-  if (mode_ == SelectWindow) {
-    PickWindowAt(point);
-    return;
+  const ScreenPoint point{e.x, e.y};
+  if (e.kind == GrabbedPointerEvent::Move) {
+    if (mode_ == SelectWindow) {
+      PickWindowAt(point);
+      return;
+    }
+    current_ = point;
+    UpdateFigure();
+  } else if (e.kind == GrabbedPointerEvent::Press && (e.button == 1 || e.button == 3)) {
+    UpdateFigure(true);
+    Finish(e.flags);
   }
-  current_ = point;
-  UpdateFigure();
-}
-
-void AreaSelector::mousePressEvent(QMouseEvent* event) {
-  if (!tracking_) return;
-  if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
-  const int flags = ButtonFlags(event);
-  UpdateFigure(true);
-  Finish(flags);
 }
 
 void AreaSelector::PickWindowAt(ScreenPoint point) {

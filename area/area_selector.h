@@ -66,14 +66,12 @@ class AreaSelector : public QWidget {
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   void Finish(int result);
   void OnKey(QKeyEvent* event);
   void FocusLost();
-  ScreenPoint DevicePoint(const QPointF& logical) const;
+  void OnPointer(const GrabbedPointerEvent& event);
   OverlayCursor ModeCursor() const;
   void ApplyCursor();
   // Recomputes the figure for the current state (nothing when `erased`) and shows it.

@@ -29,6 +29,17 @@ struct ScreenSnapshot {
   std::vector<uint32_t> pixels;  // width * height pixels 0x00RRGGBB, rows top-down
 };
 
+// A pointer event of the grab: where (screen pixels), which button, and the key-state flags of a
+// mouse message (MK_LBUTTON 1, MK_RBUTTON 2, MK_SHIFT 4, MK_CONTROL 8, MK_MBUTTON 16), the
+// pressed button included.
+struct GrabbedPointerEvent {
+  enum Kind { Move, Press, Release } kind = Move;
+  int x = 0;
+  int y = 0;
+  int button = 0;  // 1 left, 2 middle, 3 right
+  int flags = 0;
+};
+
 struct PickedWindow {
   bool onWindow = false;  // false: the point is over the desktop
   WinRect client{};       // the client window's rectangle (right and bottom exclusive)
@@ -55,6 +66,10 @@ class ISelectionDisplay {
   // Calls `lost` when `window` loses the input focus to another window (not when a grab of ours
   // starts or ends); an empty function stops watching.
   virtual void WatchFocusOut(uintptr_t window, std::function<void()> lost) = 0;
+  // Hands every pointer event of the grab on `window` to `pointer` instead of the toolkit, in
+  // screen pixels; an empty function stops it.
+  virtual void WatchPointer(uintptr_t window,
+                            std::function<void(const GrabbedPointerEvent&)> pointer) = 0;
 
   // Limits what is seen of `window` to `rects`, which may be empty (nothing is seen); input
   // still reaches the whole window. ClearShape makes all of it visible again.

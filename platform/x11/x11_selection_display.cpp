@@ -49,6 +49,11 @@ class X11SelectionDisplay final : public ISelectionDisplay, public QAbstractNati
   void SetGrabCursor(OverlayCursor cursor) override;
   void UngrabInput() override;
   void WatchFocusOut(uintptr_t window, std::function<void()> lost) override;
+  void WatchPointer(uintptr_t window,
+                    std::function<void(const GrabbedPointerEvent&)> pointer) override {
+    pointerWindow_ = pointer ? static_cast<xcb_window_t>(window) : XCB_NONE;
+    pointer_ = std::move(pointer);
+  }
   void SetShape(uintptr_t window, const std::vector<WinRect>& rects) override;
   void ClearShape(uintptr_t window) override;
   ScreenPoint PointerPos() override;
@@ -75,7 +80,19 @@ class X11SelectionDisplay final : public ISelectionDisplay, public QAbstractNati
   xcb_window_t watched_ = XCB_NONE;
   bool watchedHasFocus_ = false;
   std::function<void()> focusLost_;
+  xcb_window_t pointerWindow_ = XCB_NONE;
+  std::function<void(const GrabbedPointerEvent&)> pointer_;
 };
+
+int Flags(uint16_t state) {
+  int flags = 0;
+  if (state & XCB_BUTTON_MASK_1) flags |= 1;
+  if (state & XCB_BUTTON_MASK_3) flags |= 2;
+  if (state & XCB_MOD_MASK_SHIFT) flags |= 4;
+  if (state & XCB_MOD_MASK_CONTROL) flags |= 8;
+  if (state & XCB_BUTTON_MASK_2) flags |= 16;
+  return flags;
+}
 
 X11SelectionDisplay::X11SelectionDisplay(xcb_connection_t* connection) : c_(connection) {
   // The overlay covers Qt's screen: the first root of the connection (one X screen, whatever
@@ -251,9 +268,32 @@ void X11SelectionDisplay::WatchFocusOut(uintptr_t window, std::function<void()> 
 }
 
 bool X11SelectionDisplay::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-  if (watched_ == XCB_NONE || eventType != "xcb_generic_event_t") return false;
+  if (eventType != "xcb_generic_event_t") return false;
   auto* event = static_cast<xcb_generic_event_t*>(message);
   const uint8_t type = event->response_type & 0x7f;
+  if (pointerWindow_ != XCB_NONE &&
+      (type == XCB_MOTION_NOTIFY || type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE)) {
+    // Button and motion events share their layout.
+    auto* e = reinterpret_cast<xcb_button_press_event_t*>(event);
+    if (e->event != pointerWindow_) return false;
+    GrabbedPointerEvent p;
+    p.x = e->root_x;
+    p.y = e->root_y;
+    p.flags = Flags(e->state);
+    if (type == XCB_MOTION_NOTIFY) {
+      p.kind = GrabbedPointerEvent::Move;
+    } else {
+      p.kind = type == XCB_BUTTON_PRESS ? GrabbedPointerEvent::Press : GrabbedPointerEvent::Release;
+      p.button = e->detail;
+      // The state is the one before the event: the pressed button joins it.
+      const int own = e->detail == 1 ? 1 : e->detail == 3 ? 2 : e->detail == 2 ? 16 : 0;
+      if (type == XCB_BUTTON_PRESS) p.flags |= own;
+    }
+    std::function<void(const GrabbedPointerEvent&)> deliver = pointer_;
+    deliver(p);
+    return true;  // the overlay's pointer is ours alone
+  }
+  if (watched_ == XCB_NONE) return false;
   if (type != XCB_FOCUS_IN && type != XCB_FOCUS_OUT) return false;
   auto* focus = reinterpret_cast<xcb_focus_in_event_t*>(event);
   if (focus->event != watched_) return false;

@@ -149,6 +149,40 @@ void Keyboard::SetLock(unsigned long lockKeysym, bool on) {
   if (LockOn(lockKeysym) != on) Tap(lockKeysym);
 }
 
+Pointer::Pointer() : display_(XOpenDisplay(nullptr)) {}
+
+Pointer::~Pointer() {
+  if (display_) XCloseDisplay(Dpy(display_));
+}
+
+void Pointer::MoveTo(int x, int y) {
+  XTestFakeMotionEvent(Dpy(display_), -1, x, y, 3);
+  XSync(Dpy(display_), False);
+}
+
+void Pointer::Press(int button) {
+  XTestFakeButtonEvent(Dpy(display_), static_cast<unsigned>(button), True, 3);
+  XSync(Dpy(display_), False);
+}
+
+void Pointer::Release(int button) {
+  XTestFakeButtonEvent(Dpy(display_), static_cast<unsigned>(button), False, 3);
+  XSync(Dpy(display_), False);
+}
+
+void Pointer::Click(int button) {
+  Press(button);
+  Release(button);
+}
+
+void Pointer::Position(int* x, int* y) {
+  Window root = 0, child = 0;
+  int wx = 0, wy = 0;
+  unsigned int mask = 0;
+  XQueryPointer(Dpy(display_), DefaultRootWindow(Dpy(display_)), &root, &child, x, y, &wx, &wy,
+                &mask);
+}
+
 OtherApplication::OtherApplication() : display_(XOpenDisplay(nullptr)) {}
 
 OtherApplication::~OtherApplication() {

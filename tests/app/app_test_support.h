@@ -102,6 +102,23 @@ class Keyboard {
   void* display_ = nullptr;
 };
 
+// Moves and clicks the pointer as a user at the mouse would: XTest on a connection of its own.
+// Positions are device pixels of the whole screen.
+class Pointer {
+ public:
+  Pointer();
+  ~Pointer();
+  void MoveTo(int x, int y);
+  // Presses and releases `button` (1 left, 2 middle, 3 right) where the pointer is.
+  void Click(int button = 1);
+  void Press(int button = 1);
+  void Release(int button = 1);
+  void Position(int* x, int* y);
+
+ private:
+  void* display_ = nullptr;
+};
+
 // Another application holding keys: passive grabs on the root window of a connection of its own.
 class OtherApplication {
  public:

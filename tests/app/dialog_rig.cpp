@@ -4,6 +4,8 @@
 #include <QWindow>
 #include <ostream>
 
+#include "platform/x11/x11_backends.h"
+
 namespace mgtest {
 
 DialogRig::DialogRig() {
@@ -18,11 +20,14 @@ DialogRig::DialogRig() {
 
 DialogRig::~DialogRig() {
   dlg.reset();
+  selection.reset();
 }
 
 mg::CRecorderDlg& DialogRig::Make(mg::IGlobalHotKeys* hotKeys) {
   mg::PlatformServices services = capture.Platform();
   services.hotKeys = hotKeys ? hotKeys : &keys;
+  if (!selection) selection = mg::MakeX11SelectionDisplay();
+  services.selection = selection.get();
   dlg = std::make_unique<mg::CRecorderDlg>(settings, services);
   return *dlg;
 }

@@ -26,6 +26,7 @@ struct DialogRig {
   mg::AppSettings settings;
   RealCapture capture;
   ManualHotKeys keys;
+  std::unique_ptr<mg::ISelectionDisplay> selection;
   std::unique_ptr<mg::CRecorderDlg> dlg;
 };
 

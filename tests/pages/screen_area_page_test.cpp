@@ -48,7 +48,8 @@ TEST(IntegerText, FollowsTheFieldsRule) {
   };
   for (const auto& c : cases) {
     int value = 12345;
-    EXPECT_EQ(mg::ParseIntegerText(QString::fromUtf8(c.text), &value), c.ok) << '"' << c.text << '"';
+    EXPECT_EQ(mg::ParseIntegerText(QString::fromUtf8(c.text), &value), c.ok)
+        << '"' << c.text << '"';
     EXPECT_EQ(value, c.ok ? c.value : 12345) << '"' << c.text << '"';
   }
 }
