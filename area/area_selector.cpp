@@ -182,7 +182,7 @@ bool AreaSelector::event(QEvent* event) {
 }
 
 void AreaSelector::OnKey(QKeyEvent* event) {
-  if (!tracking_) return;
+  if (!tracking_ || result_ != 0) return;
   UpdateFigure(true);
   switch (event->key()) {
     case Qt::Key_Tab:
@@ -229,7 +229,8 @@ void AreaSelector::OnKey(QKeyEvent* event) {
 // The grab's pointer events come straight from the display in screen pixels, whatever scaling
 // the toolkit applies.
 void AreaSelector::OnPointer(const GrabbedPointerEvent& e) {
-  if (!tracking_) return;
+  // After the click or key that ended the loop, nothing more moves the corners.
+  if (!tracking_ || result_ != 0) return;
   const ScreenPoint point{e.x, e.y};
   if (e.kind == GrabbedPointerEvent::Move) {
     if (mode_ == SelectWindow) {
