@@ -207,7 +207,8 @@ TEST_F(RecordingCommands, IconizedWhileRecordingAndRestoredWithFocusAfterwards) 
 }
 
 TEST_F(RecordingCommands, HiddenWhileRecordingAndShownAgainAfterwards) {
-  for (int mode : {mg::kWndHide, mg::kWndHideAlt}) {
+  // (A stored 1049 is no button of the Screen Area tab: filling the tab makes it 1048.)
+  for (int mode : {mg::kWndHideAlt}) {
     rig_.settings.WndHide = mode;
     mg::CRecorderDlg& dlg = rig_.Show();
     bool wasHidden = false;
