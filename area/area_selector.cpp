@@ -60,9 +60,11 @@ AreaSelector::AreaSelector(ISelectionDisplay& display)
   setFocusPolicy(Qt::StrongFocus);
 
   // The figure inverts what the desktop showed when the selection began, as drawing it with an
-  // inverting pen would.
+  // inverting pen would. Under a compositor the screen cannot be read back (the windows are
+  // drawn off the screen), so there the figure is a fine black-and-white checker instead, which
+  // shows on any background.
   ScreenSnapshot shot;
-  if (display_.Snapshot(&shot)) {
+  if (!translucent_ && display_.Snapshot(&shot)) {
     inverted_ = QImage(shot.width, shot.height, QImage::Format_RGB32);
     for (int y = 0; y < shot.height; ++y)
       std::memcpy(inverted_.scanLine(y), shot.pixels.data() + static_cast<size_t>(y) * shot.width,
@@ -338,6 +340,7 @@ void AreaSelector::paintEvent(QPaintEvent* event) {
   for (const WinRect& r : figure_) {
     if (inverted_.isNull()) {
       painter.fillRect(target(r), Qt::white);
+      painter.fillRect(target(r), QBrush(Qt::black, Qt::Dense4Pattern));
     } else {
       painter.drawImage(target(r), inverted_,
                         QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
