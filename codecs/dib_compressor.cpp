@@ -3,6 +3,9 @@
 // without a copy; top-down input is written with its rows reversed, which is the only copy.
 // 16-bit 5-6-5 input is turned into 5-5-5, which is what a 16-bit BI_RGB frame means to its
 // readers, and red-first 32-bit pixels into blue-first ones, in the same pass.
+// Readers take a 32-bit frame's fourth byte for alpha, while the X server leaves its padding
+// there (mostly 0): 32-bit pixels get 0xFF in that byte during the row copy, so every 32-bit
+// frame is copied once (the grab's top-down rows are reversed in that same copy anyway).
 #include <cstring>
 
 #include "codecs/compressor_backends.h"
@@ -25,7 +28,16 @@ void RgbxToBgrx(const uint8_t* src, uint8_t* dst, int width) {
     dst[4 * x + 0] = src[4 * x + 2];
     dst[4 * x + 1] = src[4 * x + 1];
     dst[4 * x + 2] = src[4 * x + 0];
-    dst[4 * x + 3] = 0;
+    dst[4 * x + 3] = 0xFF;
+  }
+}
+
+void BgrxToBgra(const uint8_t* src, uint8_t* dst, int width) {
+  for (int x = 0; x < width; ++x) {
+    uint32_t p;
+    std::memcpy(&p, src + 4 * x, 4);
+    p |= 0xFF000000u;  // little-endian: the fourth byte
+    std::memcpy(dst + 4 * x, &p, 4);
   }
 }
 
@@ -35,7 +47,8 @@ class DibCompressor final : public CompressorBase {
 
  private:
   int32_t Open(const InputFrameFormat& input, Output* output) override {
-    convert_ = input.layout == InputLayout::kRgb565 || input.layout == InputLayout::kRgbx32;
+    convert_ = input.layout == InputLayout::kRgb565 || input.layout == InputLayout::kRgbx32 ||
+               input.layout == InputLayout::kBgrx32;
     if (convert_ || input.topDown) buffer_.resize(input.frameBytes);
     BitmapInfoHeader& h = output->header;
     h.biWidth = input.width;
@@ -64,6 +77,8 @@ class DibCompressor final : public CompressorBase {
         Rgb565To555(from, to, input.width);
       } else if (input.layout == InputLayout::kRgbx32) {
         RgbxToBgrx(from, to, input.width);
+      } else if (input.layout == InputLayout::kBgrx32) {
+        BgrxToBgra(from, to, input.width);
       } else {
         std::memcpy(to, from, static_cast<size_t>(input.stride));
       }

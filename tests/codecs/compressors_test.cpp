@@ -218,6 +218,41 @@ TEST(Compressors, Rgb565InputKeepsItsColours) {
   }
 }
 
+// Readers take the fourth byte of a 32-bit uncompressed pixel for alpha: whatever the X server
+// left in it, the movie must say "opaque" there, in both row orders and both byte orders.
+TEST(Compressors, UncompressedThirtyTwoBitFramesAreOpaque) {
+  const int w = 5, h = 3;
+  for (bool redFirst : {false, true}) {
+    for (bool topDown : {false, true}) {
+      SCOPED_TRACE(std::string(redFirst ? "red first" : "blue first") +
+                   (topDown ? " top-down" : " bottom-up"));
+      CompressorSettings s;
+      s.topDownInput = topDown;
+      if (redFirst) s.inputRedMask = 0xFF, s.inputGreenMask = 0xFF00, s.inputBlueMask = 0xFF0000;
+      std::vector<uint8_t> frame(static_cast<size_t>(w) * h * 4);
+      for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = i % 4 == 3 ? (i % 8 == 3 ? 0 : 0x5A) : static_cast<uint8_t>(i * 7);
+      const Encoded e =
+          EncodeFrames(MakeFourcc("DIB "), s, FrameFormat(w, h, Packing::k32), {frame});
+      ASSERT_EQ(e.rc, mg::kAviErrOk);
+      ASSERT_EQ(e.packets.size(), 1u);
+      const std::vector<uint8_t>& out = e.packets[0].data;
+      ASSERT_EQ(out.size(), frame.size());
+      for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+          // Output rows run bottom-up; the input's run as its order says.
+          const int inRow = topDown ? h - 1 - row : row;
+          const uint8_t* in = &frame[(static_cast<size_t>(inRow) * w + x) * 4];
+          const uint8_t* px = &out[(static_cast<size_t>(row) * w + x) * 4];
+          EXPECT_EQ(px[3], 0xFF) << "pixel " << x << "," << row;
+          EXPECT_EQ(px[0], redFirst ? in[2] : in[0]);
+          EXPECT_EQ(px[1], in[1]);
+          EXPECT_EQ(px[2], redFirst ? in[0] : in[2]);
+        }
+    }
+  }
+}
+
 TEST(Compressors, KeyFramesComeAtTheChosenInterval) {
   const int w = 64, h = 48;
   std::vector<std::vector<uint8_t>> frames, indexed;
