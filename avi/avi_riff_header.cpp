@@ -60,7 +60,8 @@ int16_t Clamp16(int32_t v) {
   return static_cast<int16_t>(std::clamp<int32_t>(v, -32768, 32767));
 }
 
-void StreamList(ByteWriter& w, const RiffStreamHeader& s, const RiffMainHeader& main) {
+void StreamList(ByteWriter& w, const RiffStreamHeader& s, const RiffMainHeader& main,
+                RiffCountOffsets* counts) {
   const size_t strl = w.Begin("LIST", "strl");
   const AviStreamInfo& i = s.info;
   const size_t strh = w.Begin("strh");
@@ -73,6 +74,7 @@ void StreamList(ByteWriter& w, const RiffStreamHeader& s, const RiffMainHeader& 
   w.U32(i.dwScale);
   w.U32(i.dwRate);
   w.U32(i.dwStart);
+  if (counts) counts->streamLength.push_back(static_cast<uint32_t>(w.size()));
   w.U32(i.dwLength);
   w.U32(i.dwSuggestedBufferSize);
   w.U32(i.dwQuality);
@@ -124,8 +126,10 @@ void StreamList(ByteWriter& w, const RiffStreamHeader& s, const RiffMainHeader& 
 }  // namespace
 
 uint32_t BuildRiffHeader(const RiffMainHeader& main, const std::vector<RiffStreamHeader>& streams,
-                         uint32_t moviListOffset, std::vector<uint8_t>* out) {
+                         uint32_t moviListOffset, std::vector<uint8_t>* out,
+                         RiffCountOffsets* counts) {
   ByteWriter w(out);
+  if (counts) *counts = RiffCountOffsets{};
   w.Fourcc("RIFF");
   w.U32(main.riffSize);
   w.Fourcc("AVI ");
@@ -135,6 +139,7 @@ uint32_t BuildRiffHeader(const RiffMainHeader& main, const std::vector<RiffStrea
   w.U32(main.maxBytesPerSec);
   w.U32(0);  // padding granularity
   w.U32(main.flags);
+  if (counts) counts->totalFrames = static_cast<uint32_t>(w.size());
   w.U32(main.totalFrames);
   w.U32(0);  // initial frames
   w.U32(static_cast<uint32_t>(streams.size()));
@@ -143,13 +148,14 @@ uint32_t BuildRiffHeader(const RiffMainHeader& main, const std::vector<RiffStrea
   w.U32(main.height);
   w.Zeros(16);
   w.End(avih);
-  for (const RiffStreamHeader& s : streams) StreamList(w, s, main);
+  for (const RiffStreamHeader& s : streams) StreamList(w, s, main, counts);
 
   // 'LIST odml' with the extended header, or JUNK of the same size.
   constexpr size_t kDmlhBytes = 248;
   if (main.openDml) {
     const size_t odml = w.Begin("LIST", "odml");
     const size_t dmlh = w.Begin("dmlh");
+    if (counts) counts->odmlTotalFrames = static_cast<uint32_t>(w.size());
     w.U32(main.odmlTotalFrames);
     w.Zeros(kDmlhBytes - 4);
     w.End(dmlh);

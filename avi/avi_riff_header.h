@@ -41,11 +41,20 @@ struct RiffMainHeader {
 inline constexpr uint32_t kAvifHasIndex = 0x10;                // AVIF_HASINDEX
 inline constexpr uint32_t kAvisfVideoPalChanges = 0x00010000;  // AVISF_VIDEO_PALCHANGES
 
+// Where the header's counts lie in the built bytes, so that they can be kept current on disk
+// without rebuilding the header.
+struct RiffCountOffsets {
+  uint32_t totalFrames = 0;            // avih dwTotalFrames
+  std::vector<uint32_t> streamLength;  // each strh dwLength
+  uint32_t odmlTotalFrames = 0;        // dmlh dwTotalFrames; 0 when the header has no 'odml'
+};
+
 // Builds the bytes from the file's start through the 'LIST movi' header into `out`. With
 // `moviListOffset` 0 the header takes its natural size. Returns the natural offset of the movie
 // list; when that does not fit below a given `moviListOffset`, `out` is left incomplete and the
 // caller must refuse the change that made the header grow.
 uint32_t BuildRiffHeader(const RiffMainHeader& main, const std::vector<RiffStreamHeader>& streams,
-                         uint32_t moviListOffset, std::vector<uint8_t>* out);
+                         uint32_t moviListOffset, std::vector<uint8_t>* out,
+                         RiffCountOffsets* counts = nullptr);
 
 }  // namespace mg

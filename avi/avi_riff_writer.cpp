@@ -149,13 +149,17 @@ class RiffAviFile final : public IAviFile {
   int32_t WriteIdx1(const Segment& seg);
   int32_t StartSegment();
   int32_t PatchSizes();
+  int32_t PatchCounts();
   int32_t WriteHeader();
+  uint32_t TotalFrames() const;
 
   RiffLimits limits_;
   RiffSink sink_;
   std::vector<std::unique_ptr<RiffAviStream>> streams_;
   std::vector<RiffStreamHeader> headers_;
   std::vector<uint8_t> headerBytes_;
+  RiffCountOffsets countOffsets_;       // of the header last written
+  std::vector<uint32_t> countsOnDisk_;  // total frames, each stream's length, dmlh total
   std::vector<uint8_t> scratch_;
   std::vector<IndexEntry> index_;
   std::vector<Segment> segments_;
@@ -387,9 +391,8 @@ RiffMainHeader RiffAviFile::MainHeader() const {
       h.maxBytesPerSec = static_cast<uint32_t>(std::min(dataBytes / seconds, 4294967295.0));
   }
   h.openDml = segments_.size() > 1;
-  const uint32_t total = first ? static_cast<uint32_t>(first->length()) : 0;
-  h.totalFrames = h.openDml ? firstSegmentFrames_ : total;
-  h.odmlTotalFrames = total;
+  h.totalFrames = TotalFrames();
+  h.odmlTotalFrames = first ? static_cast<uint32_t>(first->length()) : 0;
   h.superIndexReserve = limits_.superIndexEntries;
   h.flags = finalHeader_ ? kAvifHasIndex : 0;
   if (!segments_.empty()) {
@@ -400,6 +403,17 @@ RiffMainHeader RiffAviFile::MainHeader() const {
     h.moviSize = 4;
   }
   return h;
+}
+
+// avih's frame count: the first (video) stream's length, within the first RIFF segment once
+// there are more.
+uint32_t RiffAviFile::TotalFrames() const {
+  const RiffAviStream* first = nullptr;
+  for (const auto& s : streams_)
+    if (!first && s->video()) first = s.get();
+  if (!first && !streams_.empty()) first = streams_[0].get();
+  if (segments_.size() > 1) return firstSegmentFrames_;
+  return first ? static_cast<uint32_t>(first->length()) : 0;
 }
 
 // Puts the header on disk and opens the movie list: on the first chunk (or at close).
@@ -414,11 +428,50 @@ int32_t RiffAviFile::Start() {
 
 int32_t RiffAviFile::WriteHeader() {
   CollectStreamHeaders();
-  if (BuildRiffHeader(MainHeader(), headers_, moviListOffset_, &headerBytes_) > moviListOffset_)
+  if (BuildRiffHeader(MainHeader(), headers_, moviListOffset_, &headerBytes_, &countOffsets_) >
+      moviListOffset_)
     return Fail();
   if (!sink_.WriteAt(0, headerBytes_.data(), headerBytes_.size())) return Fail();
   lastHeaderWrite_ = std::chrono::steady_clock::now();
+  countsOnDisk_.clear();
   return kAviErrOk;
+}
+
+// The counts in the header as they are now, each written only when it changed.
+int32_t RiffAviFile::PatchCounts() {
+  const size_t n = streams_.size();
+  if (countOffsets_.streamLength.size() != n) return WriteHeader();  // a stream came later
+  std::vector<uint32_t>& disk = countsOnDisk_;
+  if (disk.size() != n + 2) {
+    disk.assign(n + 2, 0);
+    // As the header last written has them.
+    auto at = [this](uint32_t offset) {
+      uint32_t v = 0;
+      if (offset + 4 <= headerBytes_.size()) memcpy(&v, headerBytes_.data() + offset, 4);
+      return v;
+    };
+    disk[0] = at(countOffsets_.totalFrames);
+    for (size_t i = 0; i < n; ++i) disk[i + 1] = at(countOffsets_.streamLength[i]);
+    disk[n + 1] = countOffsets_.odmlTotalFrames ? at(countOffsets_.odmlTotalFrames) : 0;
+  }
+  auto put = [this](uint32_t offset, uint32_t value, uint32_t* onDisk) {
+    if (*onDisk == value) return true;
+    if (!sink_.PutU32(offset, value)) return false;
+    *onDisk = value;
+    return true;
+  };
+  bool ok = put(countOffsets_.totalFrames, TotalFrames(), &disk[0]);
+  for (size_t i = 0; i < n && ok; ++i)
+    ok = put(countOffsets_.streamLength[i], static_cast<uint32_t>(streams_[i]->length()),
+             &disk[i + 1]);
+  if (ok && countOffsets_.odmlTotalFrames) {
+    const RiffAviStream* first = nullptr;
+    for (const auto& s : streams_)
+      if (!first && s->video()) first = s.get();
+    if (!first) first = streams_[0].get();
+    ok = put(countOffsets_.odmlTotalFrames, static_cast<uint32_t>(first->length()), &disk[n + 1]);
+  }
+  return ok ? kAviErrOk : Fail();
 }
 
 // Closes the current RIFF segment and opens an 'AVIX' one when the next `bytes` would carry the
@@ -503,7 +556,7 @@ int32_t RiffAviFile::Commit() {
   const auto now = std::chrono::steady_clock::now();
   if (now - lastHeaderWrite_ >= std::chrono::milliseconds(limits_.headerRefreshMs))
     return WriteHeader();
-  return kAviErrOk;
+  return PatchCounts();
 }
 
 int32_t RiffAviFile::WriteStandardIndex(RiffAviStream* stream, const Segment& seg) {

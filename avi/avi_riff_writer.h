@@ -15,7 +15,9 @@
 //    indexes ('ix##'), a super index ('indx') per stream and 'odml'/'dmlh'.
 // Every chunk goes to the file (the kernel) when it is written, and the RIFF and movie-list sizes
 // are kept current after every write, so a file whose writer was killed still reads up to its last
-// chunk; the stream lengths in the header are refreshed about once a second.
+// chunk. The frame count and the stream lengths in the header are patched with those sizes after
+// every write, so a reader that trusts the header sees as many frames as a reader that scans the
+// movie list; the rest of the header (rates, flags) is rewritten about once a second.
 //
 // Thread rules: one file and its streams are used from one thread at a time.
 #pragma once
@@ -34,7 +36,8 @@ struct RiffLimits {
   uint64_t maxRiffBytes = uint64_t{1} << 30;
   // OpenDML super-index entries reserved per stream in the header: one per RIFF segment.
   uint32_t superIndexEntries = 256;
-  // How often the header (stream lengths, flags) is rewritten while recording.
+  // How often the whole header (rates, flags) is rewritten while recording; the counts in it are
+  // kept current after every write.
   uint32_t headerRefreshMs = 1000;
 };
 

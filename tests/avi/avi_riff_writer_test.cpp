@@ -362,6 +362,10 @@ TEST(AviRiffWriter, FileOfAKilledWriterStillDecodes) {
   EXPECT_FALSE(h.hasIdx1);
   EXPECT_FALSE(h.truncated);
   EXPECT_EQ(h.streams[0].dataChunks, 22);
+  // The header counts what the movie list holds, as current as the sizes that readers follow.
+  EXPECT_EQ(h.avih.dwTotalFrames, 22u);
+  EXPECT_EQ(h.streams[0].dwLength, 22u);
+  EXPECT_EQ(h.streams[1].dwLength, 4000u);
   const DecodedAvi d = DecodeAvi(path);
   ASSERT_TRUE(d.ok) << d.error;
   ASSERT_EQ(d.frames.size(), 20u);
@@ -374,6 +378,7 @@ TEST(AviRiffWriter, FileOfAKilledWriterStillDecodes) {
   for (int i = 0; i < 5; ++i) ASSERT_EQ(WriteRgbFrame(m.video, i, i), mg::kAviErrOk);
   std::filesystem::copy_file(dir.File("running.avi"), dir.File("copy.avi"));
   ASSERT_EQ(m.file->Close(), mg::kAviErrOk);
+  EXPECT_EQ(ReadAviHeaders(dir.File("copy.avi")).avih.dwTotalFrames, 5u);
   const DecodedAvi c = DecodeAvi(dir.File("copy.avi"));
   ASSERT_TRUE(c.ok) << c.error;
   EXPECT_EQ(c.frames.size(), 5u);
