@@ -22,6 +22,19 @@ constexpr int kMaxStreams = 100;  // two decimal digits in the chunk codes
 constexpr uint32_t kHeaderSlack = 512;
 constexpr uint32_t kHeaderAlign = 2048;
 
+// Whether colour-table entry `i` (blue, green, red, reserved) has the same colour in both tables.
+bool SameColour(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, size_t i) {
+  if (i * 4 + 4 > a.size() || i * 4 + 4 > b.size()) return false;
+  return memcmp(&a[i * 4], &b[i * 4], 3) == 0;
+}
+
+bool SameColours(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size() / 4; ++i)
+    if (!SameColour(a, b, i)) return false;
+  return true;
+}
+
 uint32_t ChunkCode(int stream, const char* type) {
   const char code[5] = {static_cast<char>('0' + stream / 10), static_cast<char>('0' + stream % 10),
                         type[0], type[1], 0};
@@ -220,10 +233,9 @@ int32_t RiffAviStream::SetVideoFormatChange(int32_t pos, const uint8_t* format, 
       memcmp(format, format_.data(), sizeof(BitmapInfoHeader)) != 0)
     return kAviErrUnsupported;
   const std::vector<uint8_t>& current = pendingPos_ >= 0 ? pendingTable_ : table_;
-  if (current.size() == static_cast<size_t>(size) - sizeof(BitmapInfoHeader) &&
-      std::equal(current.begin(), current.end(), format + sizeof(BitmapInfoHeader)))
-    return kAviErrOk;                         // the colours the stream has already
-  if (pos < length_) return kAviErrBadParam;  // that frame is already written
+  const std::vector<uint8_t> table(format + sizeof(BitmapInfoHeader), format + size);
+  if (SameColours(current, table)) return kAviErrOk;  // the colours the stream has already
+  if (pos < length_) return kAviErrBadParam;          // that frame is already written
   if (pendingPos_ >= 0 && pos != pendingPos_) {
     const int32_t rc = FillTo(pendingPos_);  // an earlier change keeps its own position
     if (rc != kAviErrOk) return rc;
@@ -232,9 +244,9 @@ int32_t RiffAviStream::SetVideoFormatChange(int32_t pos, const uint8_t* format, 
     const int32_t rc3 = file_->Commit();
     if (rc3 != kAviErrOk) return rc3;
   }
-  pendingTable_.assign(format + sizeof(BitmapInfoHeader), format + size);
+  pendingTable_ = table;
   pendingPos_ = pos;
-  if (pendingTable_ == table_) pendingPos_ = -1;  // back to the colours the file has
+  if (SameColours(pendingTable_, table_)) pendingPos_ = -1;  // back to the colours the file has
   return kAviErrOk;
 }
 
@@ -288,21 +300,22 @@ int32_t RiffAviStream::FillTo(int64_t pos) {
   return rc;
 }
 
-// Writes the colour entries that differ from the file's table as AVIPALCHANGE chunks. A byte
-// counts the entries, so a change of all 256 goes out as two chunks of 128.
+// Writes the colour entries whose colour differs from the file's table as AVIPALCHANGE chunks, one
+// chunk for each run of changed entries; an entry whose reserved byte alone differs is no change.
+// A byte counts the entries, so a run of all 256 goes out as two chunks of 128.
 int32_t RiffAviStream::WritePaletteChange() {
   const size_t entries = std::min<size_t>(pendingTable_.size() / 4, 256);
-  size_t first = entries, last = 0;
-  for (size_t i = 0; i < entries; ++i)
-    if (i * 4 + 4 > table_.size() || memcmp(&pendingTable_[i * 4], &table_[i * 4], 4) != 0) {
-      first = std::min(first, i);
-      last = i;
-    }
   pendingPos_ = -1;
-  if (first == entries) return kAviErrOk;
+  const auto changed = [this](size_t i) { return !SameColour(pendingTable_, table_, i); };
   const uint32_t code = ChunkCode(number_, "pc");
-  for (size_t start = first; start <= last;) {
-    const size_t count = std::min<size_t>(last - start + 1, 128);
+  bool any = false;
+  for (size_t start = 0; start < entries;) {
+    if (!changed(start)) {
+      ++start;
+      continue;
+    }
+    size_t count = 1;
+    while (count < 128 && start + count < entries && changed(start + count)) ++count;
     paletteChunk_[0] = static_cast<uint8_t>(start);
     paletteChunk_[1] = static_cast<uint8_t>(count);
     paletteChunk_[2] = paletteChunk_[3] = 0;  // wFlags
@@ -317,10 +330,11 @@ int32_t RiffAviStream::WritePaletteChange() {
     const int32_t rc = file_->AppendChunk(number_, code, paletteChunk_.data(),
                                           static_cast<uint32_t>(4 + 4 * count), kAviifNoTime);
     if (rc != kAviErrOk) return rc;
+    any = true;
     start += count;
   }
   table_ = pendingTable_;
-  paletteChanged_ = true;
+  if (any) paletteChanged_ = true;
   return kAviErrOk;
 }
 

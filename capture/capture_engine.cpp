@@ -76,12 +76,14 @@ bool CaptureEngine::BuildFrameFormat() {
   if (ctx_.colourCount) {
     platform_.screen->ReadPalette(ctx_.paletteTable.data(), ctx_.colourCount);
     // The table must give each screen pixel value its real colour: the ends are marked static
-    // but not forced to black and white, since on X those cells may hold any colour.
+    // but not forced to black and white, since on X those cells may hold any colour. The flags
+    // stay out of the movie: a colour table's reserved bytes are 0, in the stream header and in
+    // every later change alike, so a change carries only the colours that changed.
     MarkStaticColours(ctx_.paletteTable, ctx_.display.numColors, ctx_.display.paletteNoStatic,
                       /*forceBlackWhite=*/false);
   }
   ctx_.frameFormat = MakeFrameFormat(settings_.Width, settings_.Height, bits, ctx_.paletteTable,
-                                     /*keepFlags=*/true);
+                                     /*keepFlags=*/false);
   UpdateTickPalette();
   return bits > 0;
 }

@@ -238,6 +238,58 @@ TEST(AviRiffWriter, PaletteChangesLandBeforeTheirFrames) {
   expectColours(6, mixed);
 }
 
+// A later table whose reserved bytes differ from the first one's (flags there, 0 here) changes
+// only the entries whose colour changed, each run of them in its own chunk.
+TEST(AviRiffWriter, PaletteChangeCarriesOnlyTheChangedColours) {
+  TempFolder dir;
+  const std::string path = dir.File("runs.avi");
+  constexpr int kW8 = 16, kH8 = 16;
+  std::vector<uint32_t> grey(256);
+  for (uint32_t i = 0; i < 256; ++i) grey[i] = i << 16 | i << 8 | i;
+  std::vector<uint8_t> f0 = DibFormat(kW8, kH8, 8, grey);
+  for (int j = 1; j < 255; ++j) f0[40 + 4 * j + 3] = j == 100 ? 1 : 4;  // palette flags
+  std::vector<uint32_t> changed = grey;
+  changed[3] = 0xFF0000;
+  changed[200] = 0x00FF00;
+  changed[201] = 0x0000FF;
+  const std::vector<uint8_t> f1 = DibFormat(kW8, kH8, 8, changed);
+
+  std::unique_ptr<IAviFile> file;
+  ASSERT_EQ(mg::OpenRiffAviFile(path, &file), mg::kAviErrOk);
+  IAviStream* s = nullptr;
+  ASSERT_EQ(file->CreateStream(VideoStreamInfo("DIB ", 1000, kW8, kH8, 8), &s), mg::kAviErrOk);
+  ASSERT_EQ(s->SetFormat(0, f0.data(), static_cast<int32_t>(f0.size())), mg::kAviErrOk);
+  const std::vector<uint8_t> pixels = Pal8Frame(kW8, kH8, 0);
+  ASSERT_EQ(s->Write(0, 1, pixels.data(), static_cast<int32_t>(pixels.size()), 0), mg::kAviErrOk);
+  // The same colours with other reserved bytes are no change at all.
+  const std::vector<uint8_t> sameColours = DibFormat(kW8, kH8, 8, grey);
+  ASSERT_EQ(s->SetFormat(1, sameColours.data(), static_cast<int32_t>(sameColours.size())),
+            mg::kAviErrOk);
+  ASSERT_EQ(s->Write(1, 1, pixels.data(), static_cast<int32_t>(pixels.size()), 0), mg::kAviErrOk);
+  ASSERT_EQ(s->SetFormat(2, f1.data(), static_cast<int32_t>(f1.size())), mg::kAviErrOk);
+  ASSERT_EQ(s->Write(2, 1, pixels.data(), static_cast<int32_t>(pixels.size()), 0), mg::kAviErrOk);
+  ASSERT_EQ(file->Close(), mg::kAviErrOk);
+
+  const AviHeaders h = ReadAviHeaders(path);
+  ASSERT_TRUE(h.ok) << h.error;
+  const AviStreamHeaders& v = h.streams[0];
+  ASSERT_EQ(v.paletteChanges.size(), 2u);
+  EXPECT_EQ(v.paletteChanges[0].position, 2);
+  EXPECT_EQ(v.paletteChanges[0].firstEntry, 3);
+  EXPECT_EQ(v.paletteChanges[0].numEntries, 1);
+  EXPECT_EQ(v.paletteChanges[0].entries, (std::vector<uint32_t>{0xFF0000}));
+  EXPECT_EQ(v.paletteChanges[1].firstEntry, 200);
+  EXPECT_EQ(v.paletteChanges[1].numEntries, 2);
+  EXPECT_EQ(v.paletteChanges[1].entries, (std::vector<uint32_t>{0x00FF00, 0x0000FF}));
+  const DecodedAvi d = DecodeAvi(path);
+  ASSERT_TRUE(d.ok) << d.error;
+  const DecodedFrame* f = d.FrameAt(2);
+  ASSERT_NE(f, nullptr);
+  for (int y = 0; y < kH8; ++y)
+    for (int x = 0; x < kW8; ++x)
+      ASSERT_EQ(f->Pixel(x, y), changed[Pal8Index(0, x, y)]) << x << "," << y;
+}
+
 // Alongside sound as a recording interleaves it (a block of 2048 samples about every second
 // frame at 10 frames per second) the palette change still reaches the decoder.
 TEST(AviRiffWriter, PaletteChangeAlongsideAudio) {
