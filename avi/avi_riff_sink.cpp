@@ -1,19 +1,52 @@
 #include "avi/avi_riff_sink.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 namespace mg {
+namespace {
+
+// The process's file-creation mask, read without changing it (the kernel shows it in
+// /proc/self/status); umask() itself sets it, so it is the fallback only.
+mode_t CurrentUmask() {
+  if (FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f))
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(f);
+    if (found) return static_cast<mode_t>(mask);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
+// As the user set it when the program started, before any thread of a library could change it
+// for a moment (libpulse does, from its own threads, while it looks for a server).
+const mode_t kStartUmask = CurrentUmask();
+
+}  // namespace
 
 RiffSink::~RiffSink() {
   if (fd_ >= 0) ::close(fd_);
 }
 
 bool RiffSink::Open(const std::string& fileName) {
-  fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ >= 0) {
+    // A new movie gets the user's permissions whatever the mask is at this instant.
+    ::fchmod(fd_, 0666 & ~kStartUmask);
+    return true;
+  }
+  if (errno != EEXIST) return false;
+  fd_ = ::open(fileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);  // keeps its permissions
   return fd_ >= 0;
 }
 

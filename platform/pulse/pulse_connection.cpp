@@ -1,7 +1,46 @@
 #include "platform/pulse/pulse_connection.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <mutex>
+
 namespace mg {
 namespace {
+
+// The process's file-creation mask, read without changing it; -1 when the kernel does not show it.
+int ReadUmask() {
+  FILE* f = std::fopen("/proc/self/status", "re");
+  if (!f) return -1;
+  char line[256];
+  unsigned mask = 0;
+  int result = -1;
+  while (result < 0 && std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "Umask: %o", &mask) == 1) result = static_cast<int>(mask);
+  std::fclose(f);
+  return result;
+}
+
+// While it looks for a server, libpulse sets the process's umask to 077 for a moment (making
+// its runtime folders), from the caller's and from its own thread. Connections are made one at a
+// time, and whatever mask a connection attempt leaves behind is put back as it was.
+class UmaskKeeper {
+ public:
+  UmaskKeeper() : lock_(Mutex()), before_(ReadUmask()) {}
+  ~UmaskKeeper() {
+    if (before_ >= 0 && ReadUmask() != before_) ::umask(static_cast<mode_t>(before_));
+  }
+  UmaskKeeper(const UmaskKeeper&) = delete;
+  UmaskKeeper& operator=(const UmaskKeeper&) = delete;
+
+ private:
+  static std::mutex& Mutex() {
+    static std::mutex m;
+    return m;
+  }
+  std::lock_guard<std::mutex> lock_;
+  int before_;
+};
 
 struct Deadline {
   pa_threaded_mainloop* loop;
@@ -27,6 +66,7 @@ void PulseConnection::WakeCallback(void* userdata) {
 
 bool PulseConnection::Connect(const char* clientName, int timeoutMs) {
   Disconnect();
+  const UmaskKeeper keepUmask;
   loop_ = pa_threaded_mainloop_new();
   if (!loop_) return false;
   if (pa_threaded_mainloop_start(loop_) < 0) {
@@ -45,7 +85,7 @@ bool PulseConnection::Connect(const char* clientName, int timeoutMs) {
         ready = Wait([this] { return Ready(); }, timeoutMs);
     }
   }
-  if (!ready) Disconnect();
+  if (!ready) Disconnect();  // the loop thread stops here: nothing of it changes the mask later
   return ready;
 }
 

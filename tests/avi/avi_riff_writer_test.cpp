@@ -1,6 +1,7 @@
 // The AVI writer, read back raw (headers, chunks) and through libavformat/libavcodec.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -434,6 +435,29 @@ TEST(AviRiffWriter, FileOfAKilledWriterStillDecodes) {
   const DecodedAvi c = DecodeAvi(dir.File("copy.avi"));
   ASSERT_TRUE(c.ok) << c.error;
   EXPECT_EQ(c.frames.size(), 5u);
+}
+
+// libpulse sets the process's umask to 077 for a moment while it looks for a server, from threads
+// of its own: a movie created in that moment must still get the permissions of the user's umask.
+// Existing files keep theirs.
+TEST(AviRiffWriter, NewMoviesGetTheUsersPermissions) {
+  TempFolder dir;
+  const mode_t user = umask(077);  // as libpulse leaves it for a moment
+  const std::string path = dir.File("shared.avi");
+  std::unique_ptr<IAviFile> file;
+  const int32_t rc = mg::OpenRiffAviFile(path, &file);
+  umask(user);
+  ASSERT_EQ(rc, mg::kAviErrOk);
+  ASSERT_EQ(file->Close(), mg::kAviErrOk);
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~user);
+
+  ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+  ASSERT_EQ(mg::OpenRiffAviFile(path, &file), mg::kAviErrOk);
+  ASSERT_EQ(file->Close(), mg::kAviErrOk);
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "an existing file keeps its permissions";
 }
 
 TEST(AviRiffWriter, LongFileContinuesInOpenDmlSegments) {
