@@ -10,6 +10,7 @@
 #include "app/message_box.h"
 #include "app/recorder_dlg.h"
 #include "app/strings.h"
+#include "capture/file_name.h"
 #include "pages/avi_file_page.h"
 #include "pages/hot_keys_page.h"
 #include "pages/screen_area_page.h"
@@ -68,16 +69,20 @@ void CRecorderDlg::StartRecording(StartMode mode) {
 
 void CRecorderDlg::StopRecording() {
   engine_->EndCapture();
-  ui_->startRecButton->setText(ResString(res::IDS_START_REC));
-  ui_->playButton->setEnabled(true);
-  ui_->startPausedButton->setText(ResString(res::IDS_START_PAUSED));
+  ShowIdleLook();
   ApplyDeferredDefaults();
   page2_->TakeStartPosition();
 }
 
+void CRecorderDlg::ShowIdleLook() {
+  ui_->startRecButton->setText(ResString(res::IDS_START_REC));
+  ui_->playButton->setEnabled(true);
+  ui_->startPausedButton->setText(ResString(res::IDS_START_PAUSED));
+}
+
 void CRecorderDlg::PlayCommand() {
-  const QString name = QString::fromStdString(settings_.AVIFileName);
-  const QString path = QDir::current().absoluteFilePath(name);
+  // The movie where the recording put it: a name without a folder is in the videos folder.
+  const QString path = QString::fromStdString(MoviePath(settings_.AVIFileName, MovieFolder()));
   if (!QFileInfo(path).isFile()) {
     ShowMessageBox(this, QStringLiteral("There is no movie %1 to play yet.").arg(path),
                    MsgButtons::Ok, MsgIcon::Exclamation);

@@ -45,6 +45,7 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void StartStopCommand() override;
   void OnHotKey(int id) override;
   void ShowMessage(const std::string& text) override;
+  void ShowResult(const std::string& text) override;
   void ApplyWindowMode(int wndHide) override;
   void RestoreWindow() override;
   void FileNameChanged() override;
@@ -84,6 +85,8 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
  private:
   void StartRecording(StartMode mode);
   void StopRecording();
+  // Start Rec., Start Paused and Play as they are between recordings.
+  void ShowIdleLook();
   void PlaceWindow();
   void ApplyDeferredDefaults();
   void ActivateSoon(int attempts);

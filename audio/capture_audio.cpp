@@ -15,10 +15,18 @@ void CaptureAudio::EnsureReceiver() {
   if (!wave_.WaveIn()) wave_.SetWaveIn(receiver_.get());
 }
 
+int32_t CaptureAudio::OpenInput() {
+  EnsureReceiver();
+  CWaveInWnd* receiver = wave_.WaveIn();
+  if (receiver->Open(wave_.Format())) return kMmSysErrNoError;
+  return receiver->IsOpen() ? kWaveErrBadFormat : receiver->LastOpenError();
+}
+
 void CaptureAudio::Record(bool start) {
   EnsureReceiver();
   recording_ = true;
-  // Without a usable device the movie gets an empty audio stream; the video goes on.
+  // The device was opened at the start (OpenInput); when buffers cannot be queued the video
+  // goes on alone.
   wave_.Record(wave_.WaveIn(), kBufferLength, &sink_, start);
 }
 

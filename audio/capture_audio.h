@@ -21,6 +21,7 @@ class CaptureAudio : public ICaptureAudio {
 
   WaveFormatEx Format() const override { return wave_.Format(); }
   void EnsureReceiver() override;
+  int32_t OpenInput() override;
   void Record(bool start) override;
   void Stop() override;
 

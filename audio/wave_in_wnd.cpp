@@ -38,11 +38,12 @@ bool CWaveInWnd::Open(const WaveFormatEx& format) {
   m_windowExists = true;
   if (IsOpen()) return QueryFormat(format);
   std::unique_ptr<IWaveInDevice> device = factory_ ? factory_() : nullptr;
+  lastOpenError_ = kMmSysErrNoDriver;
   if (!device) return false;
-  const int32_t rc = device->Open(format, [this](WaveHeader* header) {
+  lastOpenError_ = device->Open(format, [this](WaveHeader* header) {
     QCoreApplication::postEvent(this, new WaveDataEvent(header));
   });
-  if (rc != kMmSysErrNoError) return false;
+  if (lastOpenError_ != kMmSysErrNoError) return false;
   m_hWaveIn = std::move(device);
   return true;
 }

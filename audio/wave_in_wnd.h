@@ -28,6 +28,9 @@ class CWaveInWnd : public QObject {
   bool IsOpen() const { return m_hWaveIn != nullptr; }
   // Opens the default input in `format`; an open device is only asked whether it takes it.
   bool Open(const WaveFormatEx& format);
+  // The device's result code of the last Open that failed (kMmSysErrNoError after one that
+  // succeeded): kMmSysErrNoDriver when there is no sound server.
+  int32_t LastOpenError() const { return lastOpenError_; }
   bool QueryFormat(const WaveFormatEx& format) const;
   // Opens the device if needed, queues the first buffers of `length` bytes for `wave` and, when
   // `start`, starts the device.
@@ -55,7 +58,8 @@ class CWaveInWnd : public QObject {
   std::unique_ptr<IWaveInDevice> m_hWaveIn;
   int32_t m_nRequeueLength = kInitialRequeueLength;
   bool m_windowExists = false;
-  bool discarding_ = false;  // being destroyed: returned buffers are only freed
+  bool discarding_ = false;
+  int32_t lastOpenError_ = kMmSysErrNoError;  // being destroyed: returned buffers are only freed
 };
 
 }  // namespace mg

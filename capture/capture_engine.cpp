@@ -28,11 +28,19 @@ std::string Format(const char* pattern, int a, int b) {
   return text;
 }
 
+std::string Format(const char* pattern, const std::string& a) {
+  std::string text = pattern;
+  text.replace(text.find("%s"), 2, a);
+  return text;
+}
+
 std::string ErrorOpening(const std::string& detail) {
   std::string text = msg::kErrorOpeningAvi;
   text.replace(text.find("%1"), 2, detail);
   return text;
 }
+
+constexpr int32_t kMmSysErrNoDriverCode = 6;  // MMSYSERR_NODRIVER: no sound server
 
 uint32_t CompressorFor(uint32_t chosen, int bitsPerPixel) {
   if (chosen != 0) return chosen;
@@ -92,11 +100,11 @@ bool CaptureEngine::OpenMovie(std::string* detail) {
   const int bits = ctx_.display.bitsPerPixel;
   const uint32_t handler = CompressorFor(settings_.CompressorHandler, bits);
 
-  if (platform_.avi->OpenFile(settings_.AVIFileName, &ctx_.aviFile) != kAviErrOk || !ctx_.aviFile) {
+  if (platform_.avi->OpenFile(moviePath_, &ctx_.aviFile) != kAviErrOk || !ctx_.aviFile) {
     *detail = msg::kDetailOpen;
     return false;
   }
-  createdFile_ = settings_.AVIFileName;
+  createdFile_ = moviePath_;
 
   AviStreamInfo info;
   info.fccType = kStreamTypeVideo;
@@ -140,7 +148,19 @@ bool CaptureEngine::OpenMovie(std::string* detail) {
     return false;
   }
 
-  if (settings_.RecSound && !PrepareAudioStream()) {
+  // Without a sound input the movie gets no audio stream, and the user hears why once, now.
+  soundRecorded_ = false;
+  if (settings_.RecSound) {
+    audioStarted_ = true;  // whatever opened, the stop closes
+    const int32_t input = audio_->OpenInput();
+    if (input == 0) {
+      soundRecorded_ = true;
+    } else {
+      owner_.ShowMessage(input == kMmSysErrNoDriverCode ? std::string(msg::kNoSoundServer)
+                                                        : Format(msg::kNoSoundInput, input));
+    }
+  }
+  if (soundRecorded_ && !PrepareAudioStream()) {
     *detail = msg::kDetailWave;
     return false;
   }
@@ -198,36 +218,25 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   ctx_.lastAviError = 0;
 
   // Settings that cannot make a movie are refused before anything is opened.
-  if (const std::string refused = RefusedSettings(); !refused.empty()) {
-    owner_.ShowMessage(refused);
-    EndCapture();
-    return 0;
-  }
+  if (const std::string refused = RefusedSettings(); !refused.empty()) return FailStart(refused);
 
   BuildFrameFormat();  // reads the display once: its depth and the desktop's size
   ctx_.desktopWidth = ctx_.display.desktopWidth;
   ctx_.desktopHeight = ctx_.display.desktopHeight;
 
+  // A name without a folder is a movie in the user's videos folder; the setting keeps the name.
   const std::string before = settings_.AVIFileName;
-  if (SettleFileName(settings_.AVIFileName, settings_.IncFilename != 0) != FileNameResult::Ok) {
-    owner_.ShowMessage(msg::kNameTooLong);
-    EndCapture();
-    return 0;
-  }
+  const std::string folder = MovieFolder();
+  if (SettleFileName(settings_.AVIFileName, settings_.IncFilename != 0, folder) !=
+      FileNameResult::Ok)
+    return FailStart(msg::kNameTooLong);
   if (settings_.AVIFileName != before) owner_.FileNameChanged();
+  moviePath_ = MoviePath(settings_.AVIFileName, folder);
 
   running_ = true;
   std::string detail;
-  if (!OpenMovie(&detail)) {
-    owner_.ShowMessage(ErrorOpening(detail));
-    EndCapture();
-    return 0;
-  }
-  if (!MakeRing()) {
-    owner_.ShowMessage(msg::kNoFrameMemory);
-    EndCapture();
-    return 0;
-  }
+  if (!OpenMovie(&detail)) return FailStart(ErrorOpening(detail));
+  if (!MakeRing()) return FailStart(msg::kNoFrameMemory);
 
   owner_.ApplyWindowMode(settings_.WndHide);
   if (settings_.RecSound) audio_->EnsureReceiver();
@@ -240,15 +249,18 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   RaiseProcessPriority();
   platform_.beeper->Beep(1000, 200);
 
-  if (settings_.RecSound) {
-    audioStarted_ = true;
-    audio_->Record(owner_.State() == Recording);
-  }
+  if (soundRecorded_) audio_->Record(owner_.State() == Recording);
   if (ctx_.colourCount) platform_.screen->WatchPalette([this] { RefreshPalette(); });
   platform_.timer->Start(ctx_.timerPeriodMs, [this] { CaptureTick(); });
 
   RunRecordingLoop();
   return 1;
+}
+
+int CaptureEngine::FailStart(const std::string& text) {
+  EndCapture();
+  owner_.ShowMessage(text);
+  return 0;
 }
 
 void CaptureEngine::RunRecordingLoop() {
@@ -332,11 +344,30 @@ void CaptureEngine::Report() {
   } else if (frames < 0) {
     owner_.ShowMessage(msg::kOverload);
   } else if (frames > 0) {
-    owner_.ShowMessage(Format(msg::kTotals, frames, ctx_.skippedCounter));
+    std::string text = Format(msg::kTotals, frames, ctx_.skippedCounter);
+    text += '\n';
+    text += Format(msg::kTotalsDuration, Duration(frames));
+    text += '\n';
+    text += Format(msg::kTotalsFile, createdFile_);
+    owner_.ShowResult(text);
   } else if (!createdFile_.empty()) {
     std::error_code ec;  // nothing was captured: the empty movie goes
     std::filesystem::remove(std::filesystem::path(createdFile_), ec);
   }
+}
+
+// The movie's length at the stream's rate: "0:04.0", "12:30.5", "1:02:03.0".
+std::string CaptureEngine::Duration(int32_t frames) const {
+  const double rate = std::floor(settings_.FPS * 100.0) / 100.0;  // as the stream header has it
+  const double seconds = rate > 0 ? frames / rate : 0.0;
+  const long tenths = std::lround(seconds * 10.0);
+  const long h = tenths / 36000, m = tenths / 600 % 60, s = tenths / 10 % 60, t = tenths % 10;
+  char text[64];
+  if (h > 0)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld.%ld", h, m, s, t);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld.%ld", m, s, t);
+  return text;
 }
 
 void CaptureEngine::DiscardNotices() {

@@ -79,6 +79,9 @@ class CaptureEngine {
   void RunRecordingLoop();
   void ReleaseMovie();
   void Report();
+  // Ends a start that failed and then tells why, so the window is idle again while it says so.
+  int FailStart(const std::string& text);
+  std::string Duration(int32_t frames) const;
   void UpdateTickPalette();
   void DiscardNotices();
 
@@ -94,7 +97,9 @@ class CaptureEngine {
   PostedNotice frameReady_;
   PostedNotice stopRequest_;
   std::string createdFile_;  // the file this recording created, the only one a stop may delete
+  std::string moviePath_;    // where the movie named by AVIFileName lies
   bool audioStarted_ = false;
+  bool soundRecorded_ = false;  // the input opened: the movie has an audio stream
   bool ringMade_ = false;
   bool running_ = false;
   int32_t closeError_ = 0;

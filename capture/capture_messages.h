@@ -10,6 +10,15 @@ inline constexpr const char* kDetailCompressed = "(Make Compressed Stream)";
 inline constexpr const char* kDetailSetFormat = "(Set Video Stream Format, err %d)";
 inline constexpr const char* kDetailWave = "(Prepare Wave Stream)";
 inline constexpr const char* kTotals = "Total frames: %d, skipped: %d";
+// The lines under the totals: the movie's length and where it is.
+inline constexpr const char* kTotalsDuration = "Duration: %s";
+inline constexpr const char* kTotalsFile = "File: %s";
+inline constexpr const char* kNoSoundServer =
+    "Sound is not recorded: no sound server (PulseAudio or PipeWire) is running. The movie is "
+    "recorded without sound.";
+inline constexpr const char* kNoSoundInput =
+    "Sound is not recorded: the sound input could not be opened (error %d). The movie is "
+    "recorded without sound.";
 inline constexpr const char* kOverload =
     "The frame rate you requested is too high. Please specify lower FPS or select a smaller "
     "screen area.";

@@ -19,8 +19,11 @@ class ICaptureOwner {
   virtual void StartStopCommand() = 0;
   // The hot-key handler; a stop request arrives here as kHotkeyStartStop.
   virtual void OnHotKey(int id) = 0;
-  // A message box owned by the window, captioned with the application's name, one OK button.
+  // A message box owned by the window, captioned with the application's name, one OK button:
+  // a warning (a failure, or something the user must know).
   virtual void ShowMessage(const std::string& text) = 0;
+  // The same for the result of a recording that went well (an information).
+  virtual void ShowResult(const std::string& text) { ShowMessage(text); }
   // 1048 iconizes the window, 1049 and 1050 hide it, anything else leaves it.
   virtual void ApplyWindowMode(int wndHide) = 0;
   // Restores the window and brings it to the foreground.

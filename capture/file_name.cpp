@@ -25,7 +25,14 @@ std::string WithAviExtension(std::string name) {
   return name;
 }
 
-FileNameResult NumberedFileName(const std::string& name, std::string* out) {
+std::string MoviePath(const std::string& name, const std::string& folder) {
+  const std::filesystem::path path(name);
+  if (folder.empty() || path.is_absolute()) return name;
+  return (std::filesystem::path(folder) / path).string();
+}
+
+FileNameResult NumberedFileName(const std::string& name, std::string* out,
+                                const std::string& folder) {
   if (name.size() >= kNameBufferSize) return FileNameResult::TooLong;
 
   std::string stem = name;
@@ -59,20 +66,21 @@ FileNameResult NumberedFileName(const std::string& name, std::string* out) {
     std::snprintf(number, sizeof number, "%04ld", n);
     candidate = stem + number + extension;
     if (candidate.size() >= kNameBufferSize) return FileNameResult::TooLong;
-    if (!Exists(candidate)) break;
+    if (!Exists(MoviePath(candidate, folder))) break;
   }
   *out = candidate;
   return FileNameResult::Ok;
 }
 
-FileNameResult SettleFileName(std::string& name, bool incFilename) {
+FileNameResult SettleFileName(std::string& name, bool incFilename, const std::string& folder) {
   std::string settled = WithAviExtension(name);
   if (settled.size() >= kNameBufferSize) return FileNameResult::TooLong;
   if (incFilename) {
-    if (NumberedFileName(settled, &settled) != FileNameResult::Ok) return FileNameResult::TooLong;
+    if (NumberedFileName(settled, &settled, folder) != FileNameResult::Ok)
+      return FileNameResult::TooLong;
   } else {
-    std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(settled), ec);  // a failure shows at the open
+    std::error_code ec;  // a failure shows at the open
+    std::filesystem::remove(std::filesystem::path(MoviePath(settled, folder)), ec);
   }
   name = settled;
   return FileNameResult::Ok;

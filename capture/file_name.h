@@ -19,10 +19,21 @@ std::string WithAviExtension(std::string name);
 // "clip0003.avi" -> itself or the next free number. With the start number at 10000 or more no
 // candidate is tried and the bare stem comes back; with every number up to 9999 taken, the 9999
 // name comes back.
-FileNameResult NumberedFileName(const std::string& name, std::string* out);
+// A relative name is looked up in `folder` (empty: the current folder).
+FileNameResult NumberedFileName(const std::string& name, std::string* out,
+                                const std::string& folder = {});
 
 // The whole settling: extension, then numbering (incFilename) or deletion of an existing file of
-// that name. `name` is updated in place, also when the result is TooLong (then unchanged).
-FileNameResult SettleFileName(std::string& name, bool incFilename);
+// that name, a relative name taken in `folder`. `name` is updated in place, also when the result
+// is TooLong (then unchanged); it stays relative when it was.
+FileNameResult SettleFileName(std::string& name, bool incFilename, const std::string& folder = {});
+
+// Where the movie `name` lies: `name` itself when it is absolute (or `folder` is empty), else
+// `name` in `folder`.
+std::string MoviePath(const std::string& name, const std::string& folder);
+
+// The folder for movies named without one: the user's videos folder (XDG_VIDEOS_DIR of
+// user-dirs.dirs, or ~/Videos) when it exists, else the home folder.
+std::string MovieFolder();
 
 }  // namespace mg

@@ -113,6 +113,11 @@ class CountingBeeper : public mg::IBeeper {
   int beeps = 0;
 };
 
+// The first line of a message: the totals, without the movie's length and file under them.
+inline std::string FirstLine(const std::string& text) {
+  return text.substr(0, text.find('\n'));
+}
+
 // The window that owns the engine, as the main dialog would behave.
 class FakeOwner : public mg::ICaptureOwner {
  public:
@@ -123,6 +128,10 @@ class FakeOwner : public mg::ICaptureOwner {
     if (id == mg::kHotkeyStartStop) StartStopCommand();
   }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowResult(const std::string& text) override {
+    messages.push_back(text);
+    ++results;
+  }
   void ApplyWindowMode(int wndHide) override { windowModes.push_back(wndHide); }
   void RestoreWindow() override { ++restores; }
   void FileNameChanged() override { ++nameChanges; }
@@ -131,6 +140,7 @@ class FakeOwner : public mg::ICaptureOwner {
   std::atomic<mg::RecordingState> state{mg::Idle};
   std::vector<std::string> messages;
   std::vector<int> windowModes;
+  int results = 0;  // messages shown as a result, not a warning
   int restores = 0;
   int nameChanges = 0;
   int startRequests = 0;  // Start/Stop pressed in Idle: a new recording would begin

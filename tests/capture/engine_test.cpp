@@ -50,7 +50,10 @@ TEST_F(EngineTest, RecordsFramesAtConsecutivePositionsAndReportsTotals) {
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(rig_.avi.movie.video[static_cast<size_t>(i) + 1].bytes[0], i + 1);
   ASSERT_EQ(rig_.owner.messages.size(), 1u);
-  EXPECT_EQ(rig_.owner.messages[0], "Total frames: 4, skipped: 0");
+  // The totals, then the movie's length at its rate (10 frames per second) and where it is.
+  EXPECT_EQ(rig_.owner.messages[0],
+            "Total frames: 4, skipped: 0\nDuration: 0:00.4\nFile: " + File("clip0001.avi"));
+  EXPECT_EQ(rig_.owner.results, 1);
   EXPECT_TRUE(rig_.avi.movie.closed);
   EXPECT_TRUE(rig_.display.freed);
   EXPECT_FALSE(rig_.timer.running);
@@ -129,7 +132,7 @@ TEST_F(EngineTest, LaggingWriterSkipsTheSixthTickAndItsPositionStaysEmpty) {
   EXPECT_EQ(rig_.engine.Context().frameCounter, 10);
   // The skip was counted while five grabs waited, so they and the next land after the gap.
   EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1, 2, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(rig_.owner.messages.back(), "Total frames: 10, skipped: 1");
+  EXPECT_EQ(mgtest::FirstLine(rig_.owner.messages.back()), "Total frames: 10, skipped: 1");
 }
 
 TEST_F(EngineTest, OverloadAbortsExactlyWhenMoreThanHalfWereSkipped) {
@@ -200,7 +203,7 @@ TEST_F(EngineTest, FramesGrabbedWhilePausedAreNeitherWrittenNorCounted) {
   });
   EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0}));
   EXPECT_EQ(rig_.avi.movie.video.back().bytes[0], 5) << "the fifth grab is the one written";
-  EXPECT_EQ(rig_.owner.messages.back(), "Total frames: 1, skipped: 0");
+  EXPECT_EQ(mgtest::FirstLine(rig_.owner.messages.back()), "Total frames: 1, skipped: 0");
 }
 
 TEST_F(EngineTest, StartedPausedAndStoppedDeletesTheFileAndSaysNothing) {
@@ -319,6 +322,55 @@ TEST_F(EngineTest, UnusableRatesAndAreasAreRefusedBeforeAnythingIsOpened) {
   }
   EXPECT_TRUE(rig_.avi.opened.empty());
   EXPECT_TRUE(std::filesystem::exists(File("clip0001.avi")));
+}
+
+// A name without a folder (the default "clip.avi") is a movie in the user's videos folder, or in
+// the home folder when there is none, wherever the program was started from. The setting keeps
+// the bare name; the totals tell where the movie is.
+TEST_F(EngineTest, ANameWithoutAFolderIsAMovieInTheVideosFolderOrTheHomeFolder) {
+  const std::string home = File("home");
+  const std::string videos = home + "/Filme";
+  std::filesystem::create_directories(home + "/.config");
+  std::filesystem::create_directories(videos);
+  std::ofstream(home + "/.config/user-dirs.dirs") << "XDG_VIDEOS_DIR=\"$HOME/Filme\"\n";
+  const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("HOME", home.c_str());
+  qputenv("XDG_CONFIG_HOME", (home + "/.config").c_str());
+
+  rig_.settings.AVIFileName = "clip.avi";
+  rig_.Record(1, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(rig_.settings.AVIFileName, "clip0001.avi");
+  EXPECT_TRUE(std::filesystem::exists(videos + "/clip0001.avi"));
+  ASSERT_FALSE(rig_.owner.messages.empty());
+  EXPECT_NE(rig_.owner.messages.back().find("\nFile: " + videos + "/clip0001.avi"),
+            std::string::npos)
+      << rig_.owner.messages.back();
+  // The numbering looks in the same folder.
+  rig_.settings.AVIFileName = "clip.avi";
+  rig_.Record(1, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(rig_.settings.AVIFileName, "clip0002.avi");
+  EXPECT_TRUE(std::filesystem::exists(videos + "/clip0002.avi"));
+
+  // No videos folder: the home folder.
+  std::filesystem::remove_all(videos);
+  rig_.settings.AVIFileName = "take.avi";
+  rig_.settings.IncFilename = 0;
+  rig_.Record(1, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(rig_.settings.AVIFileName, "take.avi");
+  EXPECT_TRUE(std::filesystem::exists(home + "/take.avi"));
+  EXPECT_FALSE(std::filesystem::exists("take.avi")) << "not in the folder the test runs in";
+
+  qputenv("HOME", savedHome);
+  qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 TEST_F(EngineTest, OverlongFileNameIsRefusedNotCut) {
