@@ -1,8 +1,10 @@
 #include "tests/app/app_test_support.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdlib>
 #include <thread>
@@ -76,7 +78,10 @@ void RunWhen(std::function<bool()> when, std::function<void()> script) {
 
 MessageAnswers::MessageAnswers() {
   mg::SetMessageBoxHook([this](const QString& text, mg::MsgButtons buttons, mg::MsgIcon icon) {
-    shown.push_back({text, buttons, icon});
+    QString startRec;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* dlg = qobject_cast<mg::CRecorderDlg*>(w)) startRec = dlg->StartRecButton()->text();
+    shown.push_back({text, buttons, icon, startRec});
     mg::MsgAnswer answer =
         buttons == mg::MsgButtons::YesNo ? mg::MsgAnswer::Yes : mg::MsgAnswer::Ok;
     if (!answers_.empty()) {

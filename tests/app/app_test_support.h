@@ -37,6 +37,8 @@ struct ShownMessage {
   QString text;
   mg::MsgButtons buttons;
   mg::MsgIcon icon;
+  // What the main dialog's Start Rec. button said while the box was up (empty: no dialog).
+  QString startRecText;
 };
 
 // Answers every message box instead of showing it, and keeps what it was asked.

@@ -119,7 +119,7 @@ TEST_F(DialogCommands, DefaultsAnsweredYesResetsRefreshesThePagesAndTheKeysInFor
   EXPECT_EQ(rig_.keys.registered, (std::set<int>{1, 2, 3}));
 }
 
-TEST_F(DialogCommands, PlayOpensTheMovieByItsAbsoluteNameOrSaysThereIsNone) {
+TEST_F(DialogCommands, PlayOpensTheMovieWhereTheRecordingPutsItOrSaysThereIsNone) {
   mg::CRecorderDlg& dlg = rig_.Show();
   dlg.PlayButton()->click();
   ASSERT_EQ(rig_.answers.shown.size(), 1u);
@@ -127,17 +127,26 @@ TEST_F(DialogCommands, PlayOpensTheMovieByItsAbsoluteNameOrSaysThereIsNone) {
       << rig_.answers.shown[0].text.toStdString();
   EXPECT_TRUE(rig_.desktop.opened.empty());
 
-  // A relative name is taken in the current folder.
+  // A relative name is taken in the videos folder, where the recording puts it, not in the
+  // folder the program was started from.
+  const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("HOME", rig_.dir.path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", rig_.dir.filePath("config").toLocal8Bit());
+  ASSERT_TRUE(QDir(rig_.dir.path()).mkpath("Videos"));
   const QString previous = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(rig_.dir.path()));
-  QFile movie(rig_.dir.filePath("played.avi"));
-  ASSERT_TRUE(movie.open(QIODevice::WriteOnly));
-  movie.close();
+  for (const QString& name :
+       {rig_.dir.filePath("played.avi"), rig_.dir.filePath("Videos/played.avi")}) {
+    QFile movie(name);
+    ASSERT_TRUE(movie.open(QIODevice::WriteOnly));
+  }
   rig_.settings.AVIFileName = "played.avi";
   dlg.PlayButton()->click();
   QDir::setCurrent(previous);
+  qputenv("HOME", savedHome);
+  qputenv("XDG_CONFIG_HOME", savedConfig);
   ASSERT_EQ(rig_.desktop.opened.size(), 1u);
-  EXPECT_EQ(rig_.desktop.opened[0], QUrl::fromLocalFile(rig_.dir.filePath("played.avi")));
+  EXPECT_EQ(rig_.desktop.opened[0], QUrl::fromLocalFile(rig_.dir.filePath("Videos/played.avi")));
 }
 
 TEST_F(DialogCommands, HelpMenuOpensTheHelpPageAndTheAboutBox) {

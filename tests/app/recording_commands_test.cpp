@@ -27,7 +27,7 @@ using mgtest::WaitUntil;
 // "Total frames: N, skipped: 0" with N > 0; returns N, or -1 when the text is something else.
 int TotalFrames(const QString& text) {
   static const QRegularExpression totals(QStringLiteral("^Total frames: (\\d+), skipped: 0$"));
-  const QRegularExpressionMatch m = totals.match(text);
+  const QRegularExpressionMatch m = totals.match(text.section('\n', 0, 0));
   return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
@@ -77,6 +77,14 @@ TEST_F(RecordingCommands, ButtonsFollowTheStateFromIdleThroughPauseBackToIdle) {
   const int frames = TotalFrames(rig_.answers.shown[0].text);
   EXPECT_EQ(frames, rig_.Frames()) << rig_.answers.shown[0].text.toStdString();
   EXPECT_EQ(rig_.answers.shown[0].buttons, mg::MsgButtons::Ok);
+  // Shown as a result, with the buttons already back to what they do now, and telling how long
+  // the movie is and where it went.
+  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::Information);
+  EXPECT_EQ(rig_.answers.shown[0].startRecText, "Start &Rec.");
+  const QStringList lines = rig_.answers.shown[0].text.split('\n');
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_TRUE(lines[1].startsWith("Duration: 0:0")) << lines[1].toStdString();
+  EXPECT_EQ(lines[2], "File: " + rig_.dir.filePath("clip0001.avi"));
 
   // The numbered movie plays: every frame decodes at the recorded size.
   EXPECT_EQ(rig_.settings.AVIFileName, rig_.dir.filePath("clip0001.avi").toStdString());
@@ -175,6 +183,8 @@ TEST_F(RecordingCommands, RefusedStartReturnsToTheIdleLookWithTheReason) {
   ASSERT_EQ(rig_.answers.shown.size(), 1u);
   EXPECT_EQ(rig_.answers.shown[0].text,
             "The capture area must be at least 1 pixel wide and 1 pixel high.");
+  EXPECT_EQ(rig_.answers.shown[0].startRecText, "Start &Rec.") << "idle while it says why";
+  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::Exclamation);
 }
 
 TEST_F(RecordingCommands, WithoutAScreenToRecordTheStartIsRefusedInWords) {
