@@ -27,7 +27,7 @@ void CRecorderDlg::RegisterHotKeys() {
       // The keys after the refused one stay unregistered until the next registration.
       ShowMessageBox(
           this, QString::fromStdString(k.description) + '\n' + ResString(res::IDS_HOTKEY_TAKEN),
-          MsgButtons::Ok, MsgIcon::None);
+          MsgButtons::Ok, MsgIcon::Exclamation);
       return;
     }
   }

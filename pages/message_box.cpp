@@ -1,6 +1,8 @@
 #include "pages/message_box.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 namespace mg {
 namespace {
@@ -17,11 +19,10 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
     case MsgIcon::Exclamation:
       return QMessageBox::Warning;
     case MsgIcon::Information:
-      return QMessageBox::Information;
-    case MsgIcon::None:
+    case MsgIcon::None:  // every box shows what kind of news it brings
       break;
   }
-  return QMessageBox::NoIcon;
+  return QMessageBox::Information;
 }
 
 }  // namespace
@@ -35,7 +36,21 @@ MsgAnswer ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons
 
   const QMessageBox::StandardButtons choice =
       buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-  QMessageBox box(QtIcon(icon), QStringLiteral("Movigram"), text, choice, owner);
+  // A box over a window that is not on the screen yet (a hot key refused while the main dialog
+  // is being made) would sit at that window's future corner: it stands alone, centred on the
+  // screen, instead.
+  QWidget* shownOwner = owner && owner->window()->isVisible() ? owner : nullptr;
+  QMessageBox box(QtIcon(icon), QStringLiteral("Movigram"), text, choice, shownOwner);
+  if (!shownOwner) {
+    box.setWindowModality(Qt::ApplicationModal);
+    box.adjustSize();
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+      QRect frame = box.frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      box.move(frame.topLeft());
+    }
+  }
   // A message box has no mnemonics of its own to lose: Escape answers No (or OK) as usual.
   if (buttons == MsgButtons::YesNo) box.setDefaultButton(QMessageBox::Yes);
   const int answer = box.exec();

@@ -1,5 +1,7 @@
 // Every message box of the program goes through ShowMessageBox: captioned "Movigram", owned by
-// a window of ours. Tests set a hook that answers instead of a modal box appearing.
+// a window of ours (centred on the screen while that window is not shown), always with an icon
+// (MsgIcon::None shows the information icon). Tests set a hook that answers instead of a modal
+// box appearing.
 #pragma once
 
 #include <QString>

@@ -280,7 +280,7 @@ TEST_F(DialogCommands, RegistrationStopsAtTheFirstRefusedKeyWithItsDescription) 
   EXPECT_EQ(rig_.answers.shown[0].text,
             "F2\nCould not register the above hot key. It may be already reserved by another "
             "application.");
-  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::None);
+  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::Exclamation);
   EXPECT_EQ(rig_.answers.shown[0].buttons, mg::MsgButtons::Ok);
   rig_.dlg.reset();
 
