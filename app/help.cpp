@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QUrl>
+#include <QWidget>
 
 #include "app/desktop_open.h"
 #include "app/message_box.h"
@@ -23,11 +25,12 @@ void OpenHelp(QWidget* owner, const QString& section) {
   }
   QUrl url = QUrl::fromLocalFile(page);
   if (!section.isEmpty()) url.setFragment(section);
-  if (!OpenWithDesktop(url))
+  QPointer<QWidget> box(owner);
+  OpenWithDesktop(url, owner, [box, page] {
     ShowMessageBox(
-        owner,
-        QStringLiteral("No web browser could be started to show the help page %1.").arg(page),
+        box, QStringLiteral("No web browser could be started to show the help page %1.").arg(page),
         MsgButtons::Ok, MsgIcon::Exclamation);
+  });
 }
 
 }  // namespace mg

@@ -88,9 +88,10 @@ void CRecorderDlg::PlayCommand() {
                    MsgButtons::Ok, MsgIcon::Exclamation);
     return;
   }
-  if (!OpenWithDesktop(QUrl::fromLocalFile(path)))
+  OpenWithDesktop(QUrl::fromLocalFile(path), this, [this, path] {
     ShowMessageBox(this, QStringLiteral("No program could be started to play %1.").arg(path),
                    MsgButtons::Ok, MsgIcon::Exclamation);
+  });
 }
 
 void CRecorderDlg::DefaultsCommand() {
