@@ -4,6 +4,7 @@
 
 #include "app/escape_filter.h"
 #include "app/recorder_dlg.h"
+#include "app/single_instance.h"
 #include "app/strings.h"
 #include "platform/loader/platform_loader.h"
 #include "platform/qt/qt_registry.h"
@@ -44,6 +45,10 @@ int CRecorderApp::InitInstance(const QStringList& arguments) {
     if (RunMaintenanceCommand(arguments.at(1), &exitCode)) return exitCode;
   }
 
+  // A Movigram already running on this display comes to the front instead of a second one.
+  SingleInstance instance;
+  if (instance.HandOverToRunning()) return 0;
+
   // Escape never closes our dialogs.
   escapeFilter_ = std::make_unique<EscapeFilter>();
   qApp->installEventFilter(escapeFilter_.get());
@@ -66,7 +71,9 @@ int CRecorderApp::InitInstance(const QStringList& arguments) {
   {
     CRecorderDlg dialog(settings, services);
     g_pMainDlg = &dialog;
+    instance.OnActivate([&dialog] { dialog.BringToFront(); });
     dialog.RunModal();
+    instance.OnActivate({});
     if (dialog.State() != Idle) dialog.StartStopCommand();
     dialog.UnregisterHotKeys();
     store.SaveState(settings);

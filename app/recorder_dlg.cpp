@@ -205,6 +205,16 @@ void CRecorderDlg::RestoreWindow() {
   activateWindow();
 }
 
+void CRecorderDlg::BringToFront() {
+  if (finished_) return;
+  if (isHidden()) activateWhenExposed_ = true;
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  showNormal();
+  raise();
+  activateWindow();
+  ActivateSoon(10);
+}
+
 void CRecorderDlg::ActivateSoon(int attempts) {
   // Some window managers take a window shown again for one that still has the focus: ask again
   // until the focus has arrived.

@@ -48,6 +48,8 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void ShowResult(const std::string& text) override;
   void ApplyWindowMode(int wndHide) override;
   void RestoreWindow() override;
+  // Another start of the program asked for this window: shown, restored and raised.
+  void BringToFront();
   void FileNameChanged() override;
 
   // The buttons' commands.

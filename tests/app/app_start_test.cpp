@@ -2,16 +2,25 @@
 // both groups, and a settings file edited into nonsense.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWindow>
 
+#include <cstring>
+
 #include "app/recorder_app.h"
+#include "app/single_instance.h"
 #include "pages/avi_file_page.h"
 #include "pages/hot_keys_page.h"
 #include "pages/screen_area_page.h"
@@ -129,6 +138,51 @@ TEST_F(AppStart, StoredSettingsAreLoadedAndTheCloseBoxSavesLikeExit) {
   EXPECT_EQ(stored.value("Keys/Pan Locked").toInt(), 1);
   EXPECT_EQ(stored.value("State/Width").toInt(), 200);
   EXPECT_TRUE(stored.contains("Keys/LockPan Desc"));
+}
+
+// A second Movigram started while one runs brings the running one's window to the front and ends
+// at once, with no dialog of its own. A socket that a crashed Movigram left behind does not stop
+// the first from starting.
+TEST_F(AppStart, ASecondStartBringsTheRunningOneToTheFrontAndEnds) {
+  const QString socketPath = mg::SingleInstance::DefaultSocketPath();
+  {  // a socket file nobody listens on, as a killed instance leaves it
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = socketPath.toLocal8Bit();
+    ASSERT_LT(static_cast<size_t>(path.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    ::unlink(path.constData());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFileInfo::exists(socketPath));
+  }
+
+  auto app = MakeApp();
+  int secondExit = -1;
+  bool secondEnded = false, cameBack = false;
+  Run(*app, [&](mg::CRecorderDlg& dlg) {
+    dlg.showMinimized();
+    ASSERT_TRUE(WaitUntil([&] { return dlg.isMinimized(); }));
+    QProcess second;
+    second.setProgram(QStringLiteral(MG_MOVIGRAM_PATH));
+    second.start();
+    secondEnded = WaitUntil([&] { return second.state() == QProcess::NotRunning; }, 20000);
+    if (!secondEnded) {
+      second.kill();
+      second.waitForFinished();
+    }
+    secondExit = second.exitCode();
+    cameBack = WaitUntil([&] { return !dlg.isMinimized() && dlg.isActiveWindow(); });
+    mgtest::Screenshot(QStringLiteral("second-start-brought-first-to-front"));
+    dlg.ExitButton()->click();
+  });
+  ASSERT_TRUE(shown_) << "the stale socket kept the first from starting";
+  EXPECT_TRUE(secondEnded) << "the second start opened a dialog of its own";
+  EXPECT_EQ(secondExit, 0);
+  EXPECT_TRUE(cameBack);
+  EXPECT_FALSE(QFileInfo::exists(socketPath)) << "the socket goes with the program";
 }
 
 TEST_F(AppStart, EscapeNeverClosesTheMainDialog) {
