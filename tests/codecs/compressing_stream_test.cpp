@@ -1,7 +1,11 @@
 // The compressing stream over the real AVI writer (through the AVI library), read back by
 // libavformat/libavcodec as players read it; and its results when the stream under it fails.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -38,8 +42,26 @@ struct Recording {
   std::vector<int32_t> positions;
   std::vector<std::vector<uint8_t>> frames;
   std::map<int32_t, std::vector<mg::RgbQuad>> paletteAt;  // position -> new colour table
+  bool killed = false;  // the writer dies after the last frame: no index, no final header
 
   void Write(const std::string& path) {
+    if (killed) {
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        killed = false;
+        WriteFrames(path, false);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      return;
+    }
+    WriteFrames(path, true);
+  }
+
+  void WriteFrames(const std::string& path, bool close) {
     auto lib = mg::MakeAviLibrary();
     std::unique_ptr<mg::IAviFile> file;
     ASSERT_EQ(lib->OpenFile(path, &file), mg::kAviErrOk);
@@ -70,10 +92,101 @@ struct Recording {
                                   static_cast<int32_t>(frames[i].size()), 0),
                 mg::kAviErrOk);
     }
+    if (!close) _exit(0);  // no destructors: as a killed recorder leaves the file
     compressed.reset();
     ASSERT_EQ(file->Close(), mg::kAviErrOk);
   }
 };
+
+// What GStreamer's own AVI demuxer, which shares no code with libavformat, makes of a movie's
+// video stream: one line per buffer it hands on, with its time stamp and duration.
+struct GstVideo {
+  bool ok = false;
+  std::string error;
+  std::vector<double> pts;  // seconds (the decoding time where a buffer has no other)
+  double end = 0;           // last pts plus its duration
+  std::string output;       // what gst-launch said, for a failure's message
+};
+
+GstVideo ReadWithGstreamer(const std::string& path) {
+  GstVideo v;
+  const std::string command = "gst-launch-1.0 -v filesrc location='" + path +
+                              "' ! avidemux name=d d.video_0 ! fakesink sync=false silent=false "
+                              "2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) {
+    v.error = "gst-launch-1.0 could not be run";
+    return v;
+  }
+  auto seconds = [](const std::string& line, const char* key, double* out) {
+    const size_t at = line.find(key);
+    if (at == std::string::npos) return false;
+    int h = 0, m = 0;
+    double sec = 0;
+    if (std::sscanf(line.c_str() + at + std::strlen(key), "%d:%d:%lf", &h, &m, &sec) != 3)
+      return false;
+    *out = h * 3600.0 + m * 60.0 + sec;
+    return true;
+  };
+  char buffer[4096];
+  std::string all;
+  while (std::fgets(buffer, sizeof buffer, pipe)) {
+    const std::string line = buffer;
+    all += line;
+    if (line.find("last-message = chain") == std::string::npos) continue;
+    // Delta frames come with a decoding time only.
+    double pts = 0, duration = 0;
+    if (!seconds(line, "pts: ", &pts) && !seconds(line, "dts: ", &pts)) continue;
+    v.pts.push_back(pts);
+    if (seconds(line, "duration: ", &duration)) v.end = pts + duration;
+  }
+  v.output = all.substr(0, 3000);
+  const int status = pclose(pipe);
+  v.ok = status == 0;
+  if (!v.ok) v.error = "gst-launch-1.0 failed: " + all.substr(0, 2000);
+  return v;
+}
+
+// Every compressor's movie, with a leading gap and one in the middle, finished or left by a killed
+// recorder, read by GStreamer's avidemux: as many frames as libavformat decodes, at the same
+// times, and as long.
+TEST(CompressingStream, GstreamersAviDemuxerReadsEveryMovieLikeLibavformat) {
+  if (std::system("gst-inspect-1.0 avidemux >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "GStreamer's avidemux is not installed (tools/setup-deps installs it)";
+  for (const bool killed : {false, true})
+    for (const mg::CompressorInfo& c : mg::InstalledCompressors()) {
+      SCOPED_TRACE(c.description + (killed ? ", killed" : ""));
+      const bool rle = c.fccHandler == MakeFourcc("MRLE");
+      Recording r;
+      r.fcc.assign(reinterpret_cast<const char*>(&c.fccHandler), 4);
+      r.width = 64;
+      r.height = 48;
+      r.packing = rle ? Packing::k8 : Packing::k32;
+      r.positions = {1, 2, 3, 5, 6, 7, 8, 9, 10, 11};
+      r.killed = killed;
+      for (size_t i = 0; i < r.positions.size(); ++i) {
+        if (rle)
+          r.frames.push_back(PackIndexed(IndexedPicture(r.width, r.height, static_cast<int>(i)),
+                                         r.width, r.height, true));
+        else
+          r.frames.push_back(
+              Pack(ScreenPicture(r.width, r.height, static_cast<int>(i)), Packing::k32, true));
+      }
+      TempFile file(".avi");
+      r.Write(file.path());
+      if (HasFatalFailure()) return;
+
+      const DecodedAvi ff = DecodeAvi(file.path(), false);
+      ASSERT_TRUE(ff.ok) << ff.error;
+      const double tick = static_cast<double>(ff.timeBaseNum) / ff.timeBaseDen;
+      const GstVideo gst = ReadWithGstreamer(file.path());
+      ASSERT_TRUE(gst.ok) << gst.error;
+      ASSERT_EQ(gst.pts.size(), ff.frames.size()) << gst.output;
+      for (size_t i = 0; i < ff.frames.size(); ++i)
+        EXPECT_NEAR(gst.pts[i], ff.frames[i].position * tick, 1e-6) << "frame " << i;
+      EXPECT_NEAR(gst.end, ff.videoLength * tick, 1e-6);
+    }
+}
 
 // Every compressor through the writer: handler kept, frames at their positions, gaps empty,
 // pixels as the compressor promises, key frames in the index at the interval.
