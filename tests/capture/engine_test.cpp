@@ -338,7 +338,7 @@ TEST_F(EngineTest, ANameWithoutAFolderIsAMovieInTheVideosFolderOrTheHomeFolder) 
   qputenv("XDG_CONFIG_HOME", (home + "/.config").c_str());
 
   rig_.settings.AVIFileName = "clip.avi";
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.timer.Tick();
     EngineRig::Pump();
   });
@@ -350,7 +350,7 @@ TEST_F(EngineTest, ANameWithoutAFolderIsAMovieInTheVideosFolderOrTheHomeFolder) 
       << rig_.owner.messages.back();
   // The numbering looks in the same folder.
   rig_.settings.AVIFileName = "clip.avi";
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.timer.Tick();
     EngineRig::Pump();
   });
@@ -361,7 +361,7 @@ TEST_F(EngineTest, ANameWithoutAFolderIsAMovieInTheVideosFolderOrTheHomeFolder) 
   std::filesystem::remove_all(videos);
   rig_.settings.AVIFileName = "take.avi";
   rig_.settings.IncFilename = 0;
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     rig_.timer.Tick();
     EngineRig::Pump();
   });
