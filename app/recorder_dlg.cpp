@@ -223,15 +223,11 @@ void CRecorderDlg::ActivateSoon(int attempts) {
   QTimer::singleShot(50, this, [this, attempts] { ActivateSoon(attempts - 1); });
 }
 
-// What the recording tells at its end (or at a failed start) is shown with the window already in
-// its idle look: the buttons say what they do now.
 void CRecorderDlg::ShowMessage(const std::string& text) {
-  if (State() == Idle) ShowIdleLook();
   ShowMessageBox(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void CRecorderDlg::ShowResult(const std::string& text) {
-  if (State() == Idle) ShowIdleLook();
   ShowMessageBox(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::Information);
 }
 

@@ -48,6 +48,7 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void ShowResult(const std::string& text) override;
   void ApplyWindowMode(int wndHide) override;
   void RestoreWindow() override;
+  void RecordingEnded() override { ShowIdleLook(); }
   // Another start of the program asked for this window: shown, restored and raised.
   void BringToFront();
   void FileNameChanged() override;

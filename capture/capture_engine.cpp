@@ -321,6 +321,7 @@ void CaptureEngine::EndCapture() {
   DiscardNotices();
 
   owner_.RestoreWindow();
+  owner_.RecordingEnded();
   Report();
 }
 

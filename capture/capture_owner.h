@@ -28,6 +28,9 @@ class ICaptureOwner {
   virtual void ApplyWindowMode(int wndHide) = 0;
   // Restores the window and brings it to the foreground.
   virtual void RestoreWindow() = 0;
+  // The recording has ended (or its start failed) and its report comes next: the window takes
+  // its idle look now, so the buttons say what they do while the report is read.
+  virtual void RecordingEnded() {}
   // The movie file name in the settings changed (extension or number added).
   virtual void FileNameChanged() = 0;
 };

@@ -114,7 +114,7 @@ TEST_F(GlobalHotKeys, AnotherApplicationHoldingF2LeavesF3AndShiftF3Unregistered)
   EXPECT_EQ(rig_.answers.shown[0].text,
             "F2\nCould not register the above hot key. It may be already reserved by another "
             "application.");
-  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::None);
+  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::Exclamation);
   // Nobody holds F3 or Shift+F3: a third application gets them.
   mgtest::OtherApplication third;
   EXPECT_TRUE(third.Grab(XK_F3, 0));

@@ -174,6 +174,23 @@ TEST_F(RecordingCommands, CloseBoxWhileRecordingFinishesTheMovieThenCloses) {
   EXPECT_TRUE(mgtest::DecodeAvi(rig_.settings.AVIFileName, false).ok);
 }
 
+// Sound on with no sound input: said once as the recording starts (the buttons already say
+// "Stop Rec."), and the recording goes on to its totals, shown with the idle buttons.
+TEST_F(RecordingCommands, SoundThatCannotBeRecordedIsToldAtTheStartAndTheRecordingGoesOn) {
+  rig_.settings.RecSound = 1;
+  mg::CRecorderDlg& dlg = rig_.Show();
+  RunWhen([&] { return dlg.State() != mg::Idle && rig_.Frames() >= 2; },
+          [&] { dlg.StartRecButton()->click(); });
+  dlg.StartRecButton()->click();
+  ASSERT_EQ(rig_.answers.shown.size(), 2u) << rig_.answers.Texts().join('|').toStdString();
+  EXPECT_TRUE(rig_.answers.shown[0].text.startsWith("Sound is not recorded"));
+  EXPECT_EQ(rig_.answers.shown[0].startRecText, "Stop &Rec.");
+  EXPECT_EQ(rig_.answers.shown[0].icon, mg::MsgIcon::Exclamation);
+  EXPECT_GE(TotalFrames(rig_.answers.shown[1].text), 2);
+  EXPECT_EQ(rig_.answers.shown[1].startRecText, "Start &Rec.");
+  EXPECT_EQ(LookOf(dlg), kIdleLook);
+}
+
 TEST_F(RecordingCommands, RefusedStartReturnsToTheIdleLookWithTheReason) {
   rig_.settings.Width = 0;  // no area to record
   mg::CRecorderDlg& dlg = rig_.Show();
