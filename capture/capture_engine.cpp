@@ -148,23 +148,26 @@ bool CaptureEngine::OpenMovie(std::string* detail) {
     return false;
   }
 
-  // Without a sound input the movie gets no audio stream, and the user hears why once, now.
-  soundRecorded_ = false;
-  if (settings_.RecSound) {
-    audioStarted_ = true;  // whatever opened, the stop closes
-    const int32_t input = audio_->OpenInput();
-    if (input == 0) {
-      soundRecorded_ = true;
-    } else {
-      owner_.ShowMessage(input == kMmSysErrNoDriverCode ? std::string(msg::kNoSoundServer)
-                                                        : Format(msg::kNoSoundInput, input));
-    }
-  }
   if (soundRecorded_ && !PrepareAudioStream()) {
     *detail = msg::kDetailWave;
     return false;
   }
   return true;
+}
+
+// Without a sound input the movie gets no audio stream, and the user hears why once, before the
+// movie's file is made.
+void CaptureEngine::OpenSoundInput() {
+  soundRecorded_ = false;
+  if (!settings_.RecSound) return;
+  audioStarted_ = true;  // whatever opened, the stop closes
+  const int32_t input = audio_->OpenInput();
+  if (input == 0) {
+    soundRecorded_ = true;
+    return;
+  }
+  owner_.ShowMessage(input == kMmSysErrNoDriverCode ? std::string(msg::kNoSoundServer)
+                                                    : Format(msg::kNoSoundInput, input));
 }
 
 bool CaptureEngine::PrepareAudioStream() {
@@ -234,6 +237,7 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   moviePath_ = MoviePath(settings_.AVIFileName, folder);
 
   running_ = true;
+  OpenSoundInput();
   std::string detail;
   if (!OpenMovie(&detail)) return FailStart(ErrorOpening(detail));
   if (!MakeRing()) return FailStart(msg::kNoFrameMemory);

@@ -74,6 +74,7 @@ class CaptureEngine {
   bool BuildFrameFormat();
   std::string RefusedSettings() const;
   bool OpenMovie(std::string* detail);
+  void OpenSoundInput();
   bool PrepareAudioStream();
   bool MakeRing();
   void RunRecordingLoop();
