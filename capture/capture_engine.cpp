@@ -214,6 +214,8 @@ bool CaptureEngine::MakeRing() {
 }
 
 int CaptureEngine::BeginCapture(StartMode mode) {
+  // A start asked for while one is under way (from a message box of that start) is no start.
+  if (running_) return 0;
   createdFile_.clear();
   closeError_ = 0;
   ctx_.frameCounter = 0;

@@ -127,7 +127,10 @@ class FakeOwner : public mg::ICaptureOwner {
   void OnHotKey(int id) override {
     if (id == mg::kHotkeyStartStop) StartStopCommand();
   }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowMessage(const std::string& text) override {
+    messages.push_back(text);
+    if (whileShown) whileShown(text);
+  }
   void ShowResult(const std::string& text) override {
     messages.push_back(text);
     ++results;
@@ -139,6 +142,8 @@ class FakeOwner : public mg::ICaptureOwner {
   mg::CaptureEngine* engine = nullptr;
   std::atomic<mg::RecordingState> state{mg::Idle};
   std::vector<std::string> messages;
+  // Runs while a (warning) message is up, as the user's clicks and keys would.
+  std::function<void(const std::string&)> whileShown;
   std::vector<int> windowModes;
   int results = 0;  // messages shown as a result, not a warning
   int restores = 0;

@@ -373,6 +373,25 @@ TEST_F(EngineTest, ANameWithoutAFolderIsAMovieInTheVideosFolderOrTheHomeFolder) 
   qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
+// The notice that sound cannot be recorded is up while the recording starts; a start asked for
+// meanwhile (the start/stop hot key) starts nothing of its own, and the first start goes on.
+TEST_F(EngineTest, SoundNoticeAtTheStartNeitherStopsItNorLetsASecondStartIn) {
+  rig_.settings.RecSound = 1;  // no sound recorder here: no input to open
+  int nested = -1;
+  rig_.owner.whileShown = [&](const std::string&) {
+    nested = rig_.engine.BeginCapture(mg::StartMode::Recording);
+  };
+  rig_.Record(mg::StartMode::Recording, [&] {
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(nested, 0);
+  ASSERT_EQ(rig_.owner.messages.size(), 2u);
+  EXPECT_EQ(rig_.owner.messages[0], mg::msg::kNoSoundServer);
+  EXPECT_EQ(mgtest::FirstLine(rig_.owner.messages[1]), "Total frames: 1, skipped: 0");
+  EXPECT_EQ(rig_.avi.movie.streams.size(), 1u) << "no audio stream";
+}
+
 TEST_F(EngineTest, OverlongFileNameIsRefusedNotCut) {
   rig_.settings.AVIFileName = File("") + std::string(300, 'x');
   const std::string before = rig_.settings.AVIFileName;
