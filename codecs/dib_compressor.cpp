@@ -32,13 +32,19 @@ void RgbxToBgrx(const uint8_t* src, uint8_t* dst, int width) {
   }
 }
 
-void BgrxToBgra(const uint8_t* src, uint8_t* dst, int width) {
-  for (int x = 0; x < width; ++x) {
-    uint32_t p;
-    std::memcpy(&p, src + 4 * x, 4);
-    p |= 0xFF000000u;  // little-endian: the fourth byte
-    std::memcpy(dst + 4 * x, &p, 4);
-  }
+// One pass: each pixel copied with its fourth byte set, four pixels at a time as one 16-byte
+// vector (SSE2 or NEON; rows start 4-byte aligned), which runs about as fast as a plain copy.
+using PixelWord = uint32_t __attribute__((may_alias));
+using PixelQuad = uint32_t __attribute__((vector_size(16), may_alias, aligned(4)));
+
+void BgrxToBgra(const uint8_t* __restrict src, uint8_t* __restrict dst, int width) {
+  const PixelQuad opaque = {0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u};
+  const auto* from = reinterpret_cast<const PixelQuad*>(src);
+  auto* to = reinterpret_cast<PixelQuad*>(dst);
+  const int quads = width / 4;
+  for (int i = 0; i < quads; ++i) to[i] = from[i] | opaque;
+  for (int x = quads * 4; x < width; ++x)  // little-endian: the fourth byte
+    reinterpret_cast<PixelWord*>(dst)[x] = reinterpret_cast<const PixelWord*>(src)[x] | 0xFF000000u;
 }
 
 class DibCompressor final : public CompressorBase {
