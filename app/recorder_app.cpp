@@ -3,23 +3,16 @@
 #include <QApplication>
 
 #include "app/escape_filter.h"
+#include "app/maintenance_commands.h"
 #include "app/recorder_dlg.h"
 #include "app/single_instance.h"
 #include "app/strings.h"
 #include "platform/loader/platform_loader.h"
+#include "platform/program_path.h"
 #include "platform/qt/qt_registry.h"
 #include "settings/settings_store.h"
 
 namespace mg {
-namespace {
-
-// The maintenance commands behind the switches. Returns true when one ran and the process is
-// to end with `*exitCode`; false lets the program start normally (none is built yet).
-bool RunMaintenanceCommand(const QString& /*argument*/, int* /*exitCode*/) {
-  return false;
-}
-
-}  // namespace
 
 bool IsMaintenanceSwitch(const QString& argument) {
   return argument == QLatin1String("-install") || argument == QLatin1String("-uninstall") ||
@@ -37,12 +30,20 @@ void CRecorderApp::UseServices(const PlatformServices& services) {
   services_ = std::make_unique<PlatformServices>(services);
 }
 
+void CRecorderApp::UseProgramPath(const std::string& path) {
+  programPath_ = path;
+}
+
 int CRecorderApp::InitInstance(const QStringList& arguments) {
   settings.LockPanDesc = ResStdString(res::IDS_SHIFT) + "F3";
 
   if (arguments.size() > 1 && IsMaintenanceSwitch(arguments.at(1))) {
+    MaintenanceContext context;
+    context.settings = &settings;
+    context.registry = registry_.get();
+    context.programPath = programPath_.empty() ? RunningProgramPath() : programPath_;
     int exitCode = 0;
-    if (RunMaintenanceCommand(arguments.at(1), &exitCode)) return exitCode;
+    if (RunMaintenanceCommand(arguments.at(1), context, &exitCode)) return exitCode;
   }
 
   // A Movigram already running on this display comes to the front instead of a second one.

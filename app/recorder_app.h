@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <string>
 
 #include "platform/platform_services.h"
 #include "platform/registry.h"
@@ -23,6 +24,8 @@ class CRecorderApp {
 
   // Tests give their own platform; by default the real one is made at the start.
   void UseServices(const PlatformServices& services);
+  // Tests place the program elsewhere; by default it is the running executable.
+  void UseProgramPath(const std::string& path);
 
   // The whole life of the process; `arguments` as QCoreApplication::arguments() gives them.
   // Returns the exit code.
@@ -34,6 +37,7 @@ class CRecorderApp {
   std::unique_ptr<IRegistry> registry_;
   std::unique_ptr<PlatformServices> services_;
   std::unique_ptr<EscapeFilter> escapeFilter_;
+  std::string programPath_;
 };
 
 // The four maintenance switches, compared exactly.

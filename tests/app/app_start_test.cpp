@@ -105,12 +105,12 @@ TEST_F(AppStart, FirstRunShowsTheDefaultsAndSavesBothGroupsWithEveryValue) {
   EXPECT_TRUE(answers_.shown.empty());
 }
 
-TEST_F(AppStart, ArgumentsThatAreNoSwitchOrNotYetBuiltStartTheProgramNormally) {
+TEST_F(AppStart, ArgumentsThatAreNoSwitchStartTheProgramNormally) {
   EXPECT_TRUE(mg::IsMaintenanceSwitch("-install"));
   EXPECT_TRUE(mg::IsMaintenanceSwitch("-readopts"));
   EXPECT_FALSE(mg::IsMaintenanceSwitch("-Install"));
   EXPECT_FALSE(mg::IsMaintenanceSwitch("install"));
-  for (const QString& argument : QStringList{"movie.avi", "-Install", "-dumpopts"}) {
+  for (const QString& argument : QStringList{"movie.avi", "-Install", "-readOpts"}) {
     auto app = MakeApp();
     EXPECT_EQ(Run(*app, [](mg::CRecorderDlg& dlg) { dlg.ExitButton()->click(); },
                   {"movigram", argument, "more"}),
