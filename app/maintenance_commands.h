@@ -8,16 +8,15 @@
 
 #include "platform/registry.h"
 #include "settings/app_settings.h"
+#include "setup/setup_services.h"
 
 namespace mg {
 
-struct SetupServices;
-
 struct MaintenanceContext {
-  AppSettings* settings = nullptr;  // the application's settings, at their defaults
-  IRegistry* registry = nullptr;    // the user's settings store
-  std::string programPath;          // the running program, beside which "Movigram.ini" lies
-  SetupServices* setup = nullptr;   // the desktop the program installs itself into
+  AppSettings* settings = nullptr;       // the application's settings, at their defaults
+  IRegistry* registry = nullptr;         // the user's settings store
+  std::string programPath;               // the running program, beside which "Movigram.ini" lies
+  const SetupServices* setup = nullptr;  // the desktop to install into; none: the user's own
 };
 
 // True when `argument` is one of the switches (compared exactly) and its command ran; the

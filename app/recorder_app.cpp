@@ -34,6 +34,10 @@ void CRecorderApp::UseProgramPath(const std::string& path) {
   programPath_ = path;
 }
 
+void CRecorderApp::UseSetupServices(const SetupServices* setup) {
+  setup_ = setup;
+}
+
 int CRecorderApp::InitInstance(const QStringList& arguments) {
   settings.LockPanDesc = ResStdString(res::IDS_SHIFT) + "F3";
 
@@ -42,6 +46,7 @@ int CRecorderApp::InitInstance(const QStringList& arguments) {
     context.settings = &settings;
     context.registry = registry_.get();
     context.programPath = programPath_.empty() ? RunningProgramPath() : programPath_;
+    context.setup = setup_;
     int exitCode = 0;
     if (RunMaintenanceCommand(arguments.at(1), context, &exitCode)) return exitCode;
   }

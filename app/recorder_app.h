@@ -13,6 +13,7 @@
 namespace mg {
 
 class EscapeFilter;
+struct SetupServices;
 
 class CRecorderApp {
  public:
@@ -26,6 +27,8 @@ class CRecorderApp {
   void UseServices(const PlatformServices& services);
   // Tests place the program elsewhere; by default it is the running executable.
   void UseProgramPath(const std::string& path);
+  // The desktop that "-install" and "-uninstall" work on; by default the user's own.
+  void UseSetupServices(const SetupServices* setup);
 
   // The whole life of the process; `arguments` as QCoreApplication::arguments() gives them.
   // Returns the exit code.
@@ -38,6 +41,7 @@ class CRecorderApp {
   std::unique_ptr<PlatformServices> services_;
   std::unique_ptr<EscapeFilter> escapeFilter_;
   std::string programPath_;
+  const SetupServices* setup_ = nullptr;
 };
 
 // The four maintenance switches, compared exactly.

@@ -19,6 +19,9 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
     case MsgIcon::Exclamation:
       return QMessageBox::Warning;
     case MsgIcon::Information:
+      return QMessageBox::Information;
+    case MsgIcon::Error:
+      return QMessageBox::Critical;
     case MsgIcon::None:  // every box shows what kind of news it brings
       break;
   }
@@ -31,7 +34,8 @@ void SetMessageBoxHook(MessageBoxHook hook) {
   Hook() = std::move(hook);
 }
 
-MsgAnswer ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon) {
+MsgAnswer ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons, MsgIcon icon,
+                         const QString& caption) {
   if (Hook()) return Hook()(text, buttons, icon);
 
   const QMessageBox::StandardButtons choice =
@@ -40,7 +44,7 @@ MsgAnswer ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons
   // is being made) would sit at that window's future corner: it stands alone, centred on the
   // screen, instead.
   QWidget* shownOwner = owner && owner->window()->isVisible() ? owner : nullptr;
-  QMessageBox box(QtIcon(icon), QStringLiteral("Movigram"), text, choice, shownOwner);
+  QMessageBox box(QtIcon(icon), caption, text, choice, shownOwner);
   if (!shownOwner) {
     box.setWindowModality(Qt::ApplicationModal);
     box.adjustSize();

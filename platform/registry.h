@@ -12,10 +12,11 @@ inline constexpr uint32_t kRegSz = 1;     // REG_SZ: text with its terminating z
 inline constexpr uint32_t kRegDword = 4;  // REG_DWORD: four bytes, little-endian
 
 inline constexpr int kRegOk = 0;
-inline constexpr int kRegNotFound = 2;      // ERROR_FILE_NOT_FOUND
-inline constexpr int kRegAccessDenied = 5;  // ERROR_ACCESS_DENIED
-inline constexpr int kRegBadData = 13;      // ERROR_INVALID_DATA
-inline constexpr int kRegMoreData = 234;    // ERROR_MORE_DATA: the value does not fit
+inline constexpr int kRegNotFound = 2;       // ERROR_FILE_NOT_FOUND
+inline constexpr int kRegAccessDenied = 5;   // ERROR_ACCESS_DENIED
+inline constexpr int kRegBadData = 13;       // ERROR_INVALID_DATA
+inline constexpr int kRegMoreData = 234;     // ERROR_MORE_DATA: the value does not fit
+inline constexpr int kRegNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS: the enumeration is over
 
 class IRegistryKey {
  public:
@@ -35,8 +36,10 @@ class IRegistry {
   virtual int OpenKey(const std::string& path, std::unique_ptr<IRegistryKey>* out) = 0;
   // Opens the key for writing, creating it when missing.
   virtual int CreateKey(const std::string& path, std::unique_ptr<IRegistryKey>* out) = 0;
-  // Removes the key with all its values.
+  // Removes the key with all its values. A key that still has subkeys is not removed.
   virtual int DeleteKey(const std::string& path) = 0;
+  // The name of subkey number `index` of `path`; kRegNoMoreItems past the last one.
+  virtual int EnumKey(const std::string& path, uint32_t index, std::string* name) = 0;
 };
 
 }  // namespace mg

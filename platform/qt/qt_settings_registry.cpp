@@ -1,7 +1,12 @@
 // The settings store over QSettings' native format (an INI file on Linux). Numbers are written as
 // plain integers, texts as texts; an INI file keeps no types, so a value that reads as a 32-bit
 // integer is reported as REG_DWORD and anything else as REG_SZ.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <cstring>
 
@@ -14,6 +19,17 @@ namespace {
 QString GroupOf(const std::string& path) {
   const auto cut = path.find_last_of("\\/");
   return QString::fromStdString(cut == std::string::npos ? path : path.substr(cut + 1));
+}
+
+// What a key path stands for: the maker key "SOFTWARE\Tessaworks" is the folder of the file,
+// the product key "SOFTWARE\Tessaworks\Movigram" the file, anything deeper a group in it.
+enum class Level { Maker, Product, Group };
+Level LevelOf(const std::string& path) {
+  const QStringList parts =
+      QString::fromStdString(path).split(QRegularExpression("[\\\\/]"), Qt::SkipEmptyParts);
+  if (parts.size() <= 2) return Level::Maker;
+  if (parts.size() == 3) return Level::Product;
+  return Level::Group;
 }
 
 bool ParseDword(const QString& text, int32_t* out) {
@@ -88,6 +104,7 @@ class QSettingsRegistry final : public IRegistry {
   explicit QSettingsRegistry(std::string iniPath) : iniPath_(std::move(iniPath)) {}
 
   int OpenKey(const std::string& path, std::unique_ptr<IRegistryKey>* out) override {
+    if (LevelOf(path) != Level::Group) return kRegNotFound;  // no values live there
     auto settings = Open();
     if (settings->status() != QSettings::NoError) return kRegAccessDenied;
     const QString group = GroupOf(path);
@@ -104,12 +121,59 @@ class QSettingsRegistry final : public IRegistry {
   }
 
   int DeleteKey(const std::string& path) override {
-    auto settings = Open();
-    const QString group = GroupOf(path);
-    if (!settings->childGroups().contains(group)) return kRegNotFound;
-    settings->remove(group);
-    settings->sync();
-    return settings->status() == QSettings::NoError ? kRegOk : kRegAccessDenied;
+    switch (LevelOf(path)) {
+      case Level::Maker: {
+        const QString folder = QFileInfo(FileName()).absolutePath();
+        if (!QFileInfo(folder).isDir()) return kRegNotFound;
+        return QDir().rmdir(folder) ? kRegOk : kRegAccessDenied;  // only when it is empty
+      }
+      case Level::Product: {
+        if (!QFileInfo::exists(FileName())) return kRegNotFound;
+        if (!Open()->allKeys().isEmpty()) return kRegAccessDenied;  // it still has groups
+        return QFile::remove(FileName()) ? kRegOk : kRegAccessDenied;
+      }
+      case Level::Group:
+        break;
+    }
+    bool empty = false;
+    {
+      auto settings = Open();
+      const QString group = GroupOf(path);
+      if (!settings->childGroups().contains(group)) return kRegNotFound;
+      settings->remove(group);
+      settings->sync();
+      if (settings->status() != QSettings::NoError) return kRegAccessDenied;
+      empty = settings->allKeys().isEmpty();
+    }
+    // A store with nothing left in it leaves no file behind.
+    if (empty) QFile::remove(FileName());
+    return kRegOk;
+  }
+
+  int EnumKey(const std::string& path, uint32_t index, std::string* name) override {
+    QStringList names;
+    switch (LevelOf(path)) {
+      case Level::Maker: {
+        const QDir folder(QFileInfo(FileName()).absolutePath());
+        if (!folder.exists()) return kRegNotFound;
+        for (QString entry :
+             folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                              QDir::Name)) {
+          if (entry.endsWith(QLatin1String(".conf"))) entry.chop(5);
+          names << entry;
+        }
+        break;
+      }
+      case Level::Product:
+        if (!QFileInfo::exists(FileName())) return kRegNotFound;
+        names = Open()->childGroups();
+        break;
+      case Level::Group:
+        break;  // groups hold values only
+    }
+    if (index >= static_cast<uint32_t>(names.size())) return kRegNoMoreItems;
+    *name = names.at(static_cast<qsizetype>(index)).toStdString();
+    return kRegOk;
   }
 
  private:
@@ -119,6 +183,8 @@ class QSettingsRegistry final : public IRegistry {
                                          QStringLiteral("Tessaworks"), QStringLiteral("Movigram"));
     return std::make_shared<QSettings>(QString::fromStdString(iniPath_), QSettings::IniFormat);
   }
+
+  QString FileName() const { return Open()->fileName(); }
 
   std::string iniPath_;
 };
@@ -131,6 +197,11 @@ std::unique_ptr<IRegistry> MakeUserRegistry() {
 
 std::unique_ptr<IRegistry> MakeFileRegistry(const std::string& iniPath) {
   return std::make_unique<QSettingsRegistry>(iniPath);
+}
+
+std::unique_ptr<IRegistry> MakeUninstallRegistry() {
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  return std::make_unique<QSettingsRegistry>((data + "/Movigram-uninstall.conf").toStdString());
 }
 
 }  // namespace mg
