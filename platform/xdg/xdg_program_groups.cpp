@@ -253,7 +253,10 @@ class DesktopMenuGroups final : public IProgramGroups {
   }
 
   bool DeleteGroup(const std::string& group) {
-    if (!GroupExists(group)) return false;
+    // The last item taken away takes the menu and the ".directory" file along; the icon stays
+    // until the group goes.
+    const QString icon = DataHome() + "/icons/hicolor/48x48/apps/" + Name(group) + ".png";
+    if (!GroupExists(group) && !QFile::exists(icon)) return false;
     // Whatever items are left go with the group.
     QStringList items;
     QFile menu(MenuFile(group));
