@@ -16,26 +16,10 @@
 namespace {
 
 using mgtest::RunWhen;
+using mgtest::ShownChooser;
+using mgtest::TypeAndPressReturn;
 using mgtest::WaitUntil;
-
-// xdotool sends its keys through XTest to the window that has the focus.
-void Xdotool(const QStringList& arguments) {
-  QProcess process;
-  process.start("xdotool", arguments);
-  EXPECT_TRUE(WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000));
-}
-
-// Replaces the field's text by typing and presses Return (the default button, OK).
-void TypeAndPressReturn(const QString& text) {
-  Xdotool({"key", "ctrl+a"});
-  Xdotool({"type", "--delay", "1", text});
-  Xdotool({"key", "Return"});
-}
-
-mg::CInstallToDialog* ShownChooser() {
-  auto* dialog = qobject_cast<mg::CInstallToDialog*>(QApplication::activeModalWidget());
-  return dialog && dialog->isActiveWindow() ? dialog : nullptr;
-}
+using mgtest::Xdotool;
 
 TEST(InstallToDialog, ItsThreeChecksKeepItOpenUntilAWritableDirectoryIsGiven) {
   mgtest::PrivateHome home;

@@ -1,9 +1,14 @@
 #include "tests/setup/setup_test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <cstdlib>
+
+#include "tests/app/app_test_support.h"
 
 namespace mgtest {
 namespace {
@@ -70,6 +75,23 @@ int RunProgram(const QString& program, const QStringList& arguments, const QProc
   }
   if (output) *output = QString::fromLocal8Bit(process.readAll());
   return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+void Xdotool(const QStringList& arguments) {
+  QProcess process;
+  process.start("xdotool", arguments);
+  EXPECT_TRUE(WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000));
+}
+
+void TypeAndPressReturn(const QString& text) {
+  Xdotool({"key", "ctrl+a"});
+  Xdotool({"type", "--delay", "1", text});
+  Xdotool({"key", "Return"});
+}
+
+mg::CInstallToDialog* ShownChooser() {
+  auto* dialog = qobject_cast<mg::CInstallToDialog*>(QApplication::activeModalWidget());
+  return dialog && dialog->isActiveWindow() ? dialog : nullptr;
 }
 
 }  // namespace mgtest

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "setup/install_to_dialog.h"
 #include "setup/setup_services.h"
 
 namespace mgtest {
@@ -42,5 +43,13 @@ QString BuildDir();
 // Runs `program` with `arguments` in `env` and waits for its end; the exit code, or -1.
 int RunProgram(const QString& program, const QStringList& arguments, const QProcessEnvironment& env,
                QString* output = nullptr);
+
+// xdotool with `arguments` (its keys go through XTest to the focused window), waited for while
+// the event loop runs.
+void Xdotool(const QStringList& arguments);
+// Replaces the focused field's text by typing and presses Return.
+void TypeAndPressReturn(const QString& text);
+// The "Install Movigram" chooser once it is up and has the focus; none before.
+mg::CInstallToDialog* ShownChooser();
 
 }  // namespace mgtest
