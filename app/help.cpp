@@ -13,7 +13,12 @@
 namespace mg {
 
 QString HelpPagePath() {
-  return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+  // Beside the program where it was installed by hand or built; under share/ for a package.
+  const QDir dir(QCoreApplication::applicationDirPath());
+  const QString beside = dir.filePath(QStringLiteral("help/index.html"));
+  const QString shared = dir.filePath(QStringLiteral("../share/movigram/help/index.html"));
+  return !QFileInfo(beside).isFile() && QFileInfo(shared).isFile() ? QDir::cleanPath(shared)
+                                                                   : beside;
 }
 
 void OpenHelp(QWidget* owner, const QString& section) {
