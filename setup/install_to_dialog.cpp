@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QScreen>
-#include <QShowEvent>
 #include <QTemporaryFile>
 
 #include "pages/message_box.h"
@@ -43,6 +43,14 @@ CInstallToDialog::CInstallToDialog(const QString& proposed, const QString& homeD
   Browse(browsed);
   ui_->installTo->setText(proposed);
   ui_->installTo->setFocus();
+
+  // Centred on the screen, placed before it is shown so that the window manager keeps it there.
+  adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = geometry();
+    frame.moveCenter(screen->geometry().center());
+    move(frame.topLeft());
+  }
 }
 
 CInstallToDialog::~CInstallToDialog() = default;
@@ -58,18 +66,6 @@ QPushButton* CInstallToDialog::OkButton() const {
 }
 QPushButton* CInstallToDialog::CancelButton() const {
   return ui_->cancelButton;
-}
-
-void CInstallToDialog::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (centred_) return;
-  centred_ = true;
-  // Centred on the screen, its size unchanged.
-  if (const QScreen* screen = this->screen()) {
-    const QRect area = screen->geometry();
-    move(area.x() + area.width() / 2 - frameGeometry().width() / 2,
-         area.y() + area.height() / 2 - frameGeometry().height() / 2);
-  }
 }
 
 void CInstallToDialog::Browse(const QString& directory) {

@@ -34,9 +34,6 @@ class CInstallToDialog : public QDialog {
   QPushButton* OkButton() const;
   QPushButton* CancelButton() const;
 
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   void Browse(const QString& directory);
   void Ok();
@@ -47,7 +44,6 @@ class CInstallToDialog : public QDialog {
   QFileSystemModel* model_ = nullptr;
   QString homeDir_;
   QString destination_;
-  bool centred_ = false;
 };
 
 // Runs the dialog; true with the destination in `*destination` when the user accepted one.
