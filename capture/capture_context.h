@@ -32,6 +32,7 @@ struct FrameSlot {
   std::atomic<int> full{0};   // 1 = grabbed and waiting to be written
   uint8_t* pixels = nullptr;  // rows top-down, frameBytes bytes, owned by the capture display
   int paletteVersion = 0;     // the colour table generation the frame was made with
+  int32_t position = 0;       // the stream position of the tick that grabbed it
 };
 
 struct CaptureContext {
@@ -58,6 +59,12 @@ struct CaptureContext {
 
   std::atomic<int32_t> frameCounter{0};
   int skippedCounter = 0;
+  // Stream positions follow the clock: the tick hands one out for every tick while recording
+  // (grabbed, skipped because the ring was full, or missed because its deadline passed), so a
+  // frame lands where its time is even when the writer lags. Positions handed to frames that a
+  // pause then dropped are given back by the writer, as the pause removes its time.
+  int32_t tickPosition = 0;      // tick thread: positions handed out so far
+  int32_t droppedPositions = 0;  // user-interface thread: positions given back
   int frameBytes = 0;
   int frameWidth = 0;  // the frame size fixed at the start, whatever the settings do later
   int frameHeight = 0;

@@ -202,6 +202,8 @@ bool CaptureEngine::MakeRing() {
   ctx_.writtenPaletteVersion = 0;
   ctx_.paletteVersion = 0;
   ctx_.grabPosition = ctx_.writePosition = -1;
+  ctx_.tickPosition = 0;
+  ctx_.droppedPositions = 0;
   ringMade_ = true;
   for (int i = 0; i < kRingSize; ++i) {
     FrameSlot& slot = ctx_.frameRing[static_cast<size_t>(i)];

@@ -85,6 +85,9 @@ class CaptureEngine {
   std::string Duration(int32_t frames) const;
   void UpdateTickPalette();
   void DiscardNotices();
+  // Tick thread: `count` positions skipped; true when that makes the recording overloaded (more
+  // than half of the counted frames skipped), which aborts it.
+  bool CountSkipped(int count);
 
   AppSettings& settings_;
   ICaptureOwner& owner_;

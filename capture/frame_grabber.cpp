@@ -8,6 +8,12 @@
 namespace mg {
 
 void CaptureEngine::CaptureTick() {
+  // Deadlines that passed without a tick (a loaded machine, a stopped process) are frames
+  // skipped: their positions stay empty, so the movie lasts as long as the time recorded.
+  const int missed = platform_.timer->MissedTicks();
+  if (missed > 0 && owner_.State() != Paused && ctx_.frameCounter >= 0 && CountSkipped(missed))
+    return;
+
   const PointerState pointer = platform_.display->QueryPointer();
   panner_->PanCaptureArea(ctx_, pointer.x, pointer.y, pointer.modifiers);
 
@@ -26,10 +32,8 @@ void CaptureEngine::CaptureTick() {
   FrameSlot& slot = ctx_.frameRing[static_cast<size_t>(ctx_.grabPosition)];
   if (slot.full.load(std::memory_order_acquire)) {
     // The writer has not caught up: the frame is skipped, its time slot stays empty.
-    const int32_t counted = ctx_.frameCounter.fetch_add(1) + 1;
-    ++ctx_.skippedCounter;
     ctx_.grabPosition = (ctx_.grabPosition + kRingSize - 1) % kRingSize;
-    if (2 * ctx_.skippedCounter > counted) RequestAbort(kOverloadMarker);
+    if (owner_.State() != Paused) CountSkipped(1);
   } else {
     const int version = ctx_.paletteVersion.load(std::memory_order_acquire);
     if (slot.paletteVersion < version) slot.paletteVersion = version;
@@ -55,7 +59,9 @@ void CaptureEngine::CaptureTick() {
       }
     }
     // A frame grabbed while paused only keeps the marker going; it is never written.
-    slot.full.store(owner_.State() == Paused ? 0 : 1, std::memory_order_release);
+    const bool paused = owner_.State() == Paused;
+    if (!paused) slot.position = ctx_.tickPosition++;
+    slot.full.store(paused ? 0 : 1, std::memory_order_release);
     frameReady_.Post();
   }
 
@@ -69,7 +75,7 @@ void CaptureEngine::WritePendingFrame() {
   if (!slot.full.load(std::memory_order_acquire)) return;
 
   if (owner_.State() == Recording) {
-    const int32_t position = ctx_.frameCounter;
+    const int32_t position = slot.position - ctx_.droppedPositions;
     int32_t rc = kAviErrOk;
     if (slot.paletteVersion > ctx_.writtenPaletteVersion) {
       rc = ctx_.compressedStream->SetFormat(position, ctx_.frameFormat.data(),
@@ -86,8 +92,19 @@ void CaptureEngine::WritePendingFrame() {
       return;
     }
     ctx_.frameCounter.fetch_add(1);
+  } else {
+    ++ctx_.droppedPositions;  // grabbed just before a pause: dropped and not counted
   }
   slot.full.store(0, std::memory_order_release);
+}
+
+bool CaptureEngine::CountSkipped(int count) {
+  ctx_.tickPosition += count;
+  ctx_.skippedCounter += count;
+  const int32_t counted = ctx_.frameCounter.fetch_add(count) + count;
+  if (2 * ctx_.skippedCounter <= counted) return false;
+  RequestAbort(kOverloadMarker);
+  return true;
 }
 
 void CaptureEngine::RefreshPalette() {

@@ -1,8 +1,11 @@
 // The periodic timer: a thread of its own waiting for absolute deadlines on the monotonic clock.
-// Deadlines are start + n * period, so the ticks do not drift; a deadline that has passed when a
-// tick ends is skipped (no burst of ticks to catch up). The wait is a condition-variable wait
+// Deadlines are start + n * period, so the ticks do not drift. Deadlines that passed while the
+// thread could not run (a long tick, a loaded machine, a stopped process) get no tick of their
+// own (no burst of ticks to catch up): the next tick runs at once and tells how many it stands
+// for through MissedTicks. The wait is a condition-variable wait
 // until the deadline on the steady (monotonic) clock rather than a plain clock_nanosleep, so that
 // Kill wakes the thread at once instead of waiting out a period of up to seconds.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -52,6 +55,8 @@ class ThreadTimer : public IPeriodicTimer {
     if (thread_.joinable()) thread_.join();
   }
 
+  int MissedTicks() const override { return missed_.load(std::memory_order_relaxed); }
+
  private:
   void Run(Clock::duration period, std::function<void()> tick) {
     Clock::time_point deadline = Clock::now() + period;
@@ -59,13 +64,16 @@ class ThreadTimer : public IPeriodicTimer {
     while (true) {
       wake_.wait_until(lock, deadline, [this] { return stop_; });
       if (stop_) break;
+      // Every deadline up to now has passed: this tick is for the latest, the others are missed.
+      const auto late = (Clock::now() - deadline) / period;
+      missed_.store(static_cast<int>(std::min<decltype(late)>(late, 1 << 30)),
+                    std::memory_order_relaxed);
+      deadline += late * period;
       lock.unlock();
       tick();
       lock.lock();
       if (stop_) break;
       deadline += period;
-      const Clock::time_point now = Clock::now();
-      if (deadline <= now) deadline += ((now - deadline) / period + 1) * period;
     }
     running_ = false;
   }
@@ -76,6 +84,7 @@ class ThreadTimer : public IPeriodicTimer {
   std::condition_variable wake_;
   bool stop_ = false;
   bool running_ = false;
+  std::atomic<int> missed_{0};  // written by the tick thread before each tick
   std::thread thread_;
 };
 

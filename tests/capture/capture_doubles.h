@@ -95,14 +95,19 @@ class ManualTimer : public mg::IPeriodicTimer {
     return true;
   }
   void Kill() override { running = false; }
-  void Tick() {
+  int MissedTicks() const override { return missed_; }
+  // One tick; `missedBefore` deadlines passed without a tick just before it (a held-up tick).
+  void Tick(int missedBefore = 0) {
+    missed_ = missedBefore;
     if (running && tick_) tick_();
+    missed_ = 0;
   }
   int period = 0;
   bool running = false;
 
  private:
   std::function<void()> tick_;
+  int missed_ = 0;
 };
 
 class CountingBeeper : public mg::IBeeper {

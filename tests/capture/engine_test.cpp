@@ -130,9 +130,53 @@ TEST_F(EngineTest, LaggingWriterSkipsTheSixthTickAndItsPositionStaysEmpty) {
   });
   EXPECT_EQ(rig_.engine.Context().skippedCounter, 1);
   EXPECT_EQ(rig_.engine.Context().frameCounter, 10);
-  // The skip was counted while five grabs waited, so they and the next land after the gap.
-  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1, 2, 4, 5, 6, 7, 8, 9}));
+  // The five grabs that waited keep the positions of their ticks; the skipped tick's stays empty.
+  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 9}));
+  for (size_t i = 0; i < 9; ++i)
+    EXPECT_EQ(rig_.avi.movie.video[i + 1].bytes[0], i + 1) << "frame " << i << " is its own grab";
   EXPECT_EQ(mgtest::FirstLine(rig_.owner.messages.back()), "Total frames: 10, skipped: 1");
+}
+
+// A tick held up past later deadlines (a loaded machine, a stopped process) stands for them: their
+// positions stay empty and are counted as skipped, so the movie is as long as the time recorded,
+// the report says so, and the overload rule sees them; paused time still counts nothing.
+TEST_F(EngineTest, DeadlinesMissedByAHeldUpTickAreSkippedPositions) {
+  rig_.Record(1, [&] {
+    for (int i = 0; i < 4; ++i) {
+      rig_.timer.Tick();
+      EngineRig::Pump();
+    }
+    rig_.timer.Tick(3);  // three deadlines passed while the tick was held up
+    EngineRig::Pump();
+    EXPECT_EQ(rig_.engine.Context().skippedCounter, 3);
+    rig_.timer.Tick();
+    EngineRig::Pump();
+    rig_.owner.SetState(mg::Paused);
+    rig_.timer.Tick(5);  // held up while paused: no time of the movie
+    EngineRig::Pump();
+    rig_.owner.SetState(mg::Recording);
+    rig_.timer.Tick();
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1, 2, 3, 7, 8, 9}));
+  EXPECT_EQ(rig_.engine.Context().frameCounter, 10);
+  EXPECT_EQ(mgtest::FirstLine(rig_.owner.messages.back()), "Total frames: 10, skipped: 3");
+
+  // Missed deadlines that make more than half of the counted frames skipped end the recording.
+  rig_.Record(1, [&] {
+    for (int i = 0; i < 3; ++i) {
+      rig_.timer.Tick();
+      EngineRig::Pump();
+    }
+    rig_.timer.Tick(3);  // 3 skipped of 6 counted: not more than half
+    EXPECT_TRUE(rig_.timer.running);
+    EngineRig::Pump();
+    rig_.timer.Tick(2);  // 5 of 9 (the tick itself is not grabbed)
+    EXPECT_FALSE(rig_.timer.running);
+    EngineRig::Pump();
+  });
+  EXPECT_EQ(rig_.owner.messages.back(), mg::msg::kOverload);
+  EXPECT_EQ(FramePositions(rig_.avi.movie), (std::vector<int32_t>{0, 1, 2, 6}));
 }
 
 TEST_F(EngineTest, OverloadAbortsExactlyWhenMoreThanHalfWereSkipped) {

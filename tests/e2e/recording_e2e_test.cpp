@@ -1,5 +1,6 @@
 // Recordings from end to end on private X servers at depth 24, 16 and 8: the real grabber,
-// cursor, marker, timer, compressors and AVI writer, read back through libavformat.
+// cursor, marker, timer, compressors and AVI writer, read back through libavformat; a recording
+// whose process is stopped for a while.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -144,6 +145,54 @@ TEST_P(RecordingE2E, SkippedFramesLeaveEmptyPositions) {
   const auto movie = mgtest::DecodeAvi(rec_->settings.AVIFileName, false);
   ASSERT_TRUE(movie.ok) << movie.error;
   EXPECT_EQ(static_cast<int>(movie.emptyPositions.size()), ctx.skippedCounter);
+  EXPECT_EQ(static_cast<int>(movie.frames.size()), ctx.frameCounter - ctx.skippedCounter);
+}
+
+// The whole recording process is stopped (SIGSTOP) for a while and continued (SIGCONT), as a
+// machine that stalls would do: the ticks of that time are skipped positions, so the movie still
+// lasts as long as the recording ran and the report counts them.
+TEST(RecordingStoppedE2E, AStoppedProcessLeavesItsTimeAsSkippedPositions) {
+  ScreenScene scene(320, 240, 24);
+  ASSERT_TRUE(scene.ok());
+  QTemporaryDir dir;
+  mgtest::E2ERecorder rec(scene.display());
+  ASSERT_TRUE(rec.ok());
+  rec.settings.StartX = 40;
+  rec.settings.StartY = 24;
+  rec.settings.Width = 160;
+  rec.settings.Height = 96;
+  rec.settings.FPS = 10;
+  rec.settings.CompressorHandler = mg::MakeFourcc("DIB ");
+  rec.settings.AVIFileName = dir.filePath("stopped.avi").toStdString();
+
+  QElapsedTimer wall;
+  qint64 recordedMs = 0;
+  ASSERT_EQ(rec.Record([&] {
+    wall.start();
+    // 2.5 s in, the process stands still for 1.2 s; then the recording runs on to 5 s.
+    const std::string pid = std::to_string(QCoreApplication::applicationPid());
+    const std::string helper =
+        "(sleep 2.5; kill -STOP " + pid + "; sleep 1.2; kill -CONT " + pid + ") &";
+    ASSERT_EQ(std::system(helper.c_str()), 0);
+    while (wall.elapsed() < 5000) mgtest::E2ERecorder::Wait(50);
+    recordedMs = wall.elapsed();
+  }),
+            1);
+  const auto& ctx = rec.engine().Context();
+  ASSERT_FALSE(rec.owner.messages.empty());
+  EXPECT_EQ(rec.owner.messages.back(), "Total frames: " + std::to_string(ctx.frameCounter) +
+                                           ", skipped: " + std::to_string(ctx.skippedCounter));
+  // At least 1.2 s of ticks were missed; they are in the report and in the movie as empty
+  // positions, and the movie's positions are the recorded time at 10 a second.
+  EXPECT_GE(ctx.skippedCounter, 10);
+  const auto headers = mgtest::ReadAviHeaders(rec.settings.AVIFileName);
+  ASSERT_TRUE(headers.ok) << headers.error;
+  const auto& video = headers.streams.at(0);
+  EXPECT_EQ(video.dataChunks, ctx.frameCounter);
+  EXPECT_EQ(video.emptyChunks, ctx.skippedCounter);
+  EXPECT_NEAR(video.dataChunks, recordedMs / 100.0, 3.0) << "recorded " << recordedMs << " ms";
+  const auto movie = mgtest::DecodeAvi(rec.settings.AVIFileName, false);
+  ASSERT_TRUE(movie.ok) << movie.error;
   EXPECT_EQ(static_cast<int>(movie.frames.size()), ctx.frameCounter - ctx.skippedCounter);
 }
 
