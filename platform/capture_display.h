@@ -49,11 +49,12 @@ class ICaptureDisplay {
   // The 3-pixel frame drawn with a 3-pixel pen centred on the outline of `outer` (exclusive
   // right/bottom as a RECT), with the two diagonals when `paused`. With `outer` = the capture
   // rectangle grown by 2 on every side, the frame is the 3 pixels just outside the capture
-  // rectangle. Show draws it bright, Hide turns it dark (it blinks with the ticks); the window is
-  // re-shaped only when `outer` or `paused` changes.
+  // rectangle. Show puts it on the screen in the colours of the current blink phase (a person
+  // sees it blink a few times a second, on any background); Hide ends the tick's drawing and
+  // leaves the frame on the screen; it is re-shaped only when `outer` or `paused` changes.
   virtual void ShowMarker(const WinRect& outer, bool paused) = 0;
   virtual void HideMarker() = 0;
-  // Takes the marker off the screen (Hide only turns it dark); the next ShowMarker brings it back.
+  // Takes the marker off the screen; the next ShowMarker brings it back.
   // Call it when the recording stops.
   virtual void RemoveMarker() {}
 };

@@ -38,6 +38,7 @@ class X11CaptureDisplay : public ICaptureDisplay {
   bool IsSharedFrame(int slot) const { return frames_->IsShared(slot); }
   const X11PixelLayout& layout() const { return layout_; }
   Window MarkerWindow() const { return marker_->window(); }
+  int MarkerPhase() const { return marker_->phase(); }
   Display* display() const { return display_; }
 
  private:

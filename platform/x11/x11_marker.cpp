@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
+#include <chrono>
 #include <vector>
 
 #include "platform/x11/x11_marker_shape.h"
@@ -12,7 +13,24 @@ namespace mg {
 
 X11Marker::X11Marker(Display* display) : display_(display) {}
 
+namespace {
+
+// 8 x 8 tile of diagonal stripes 4 pixels wide (bit set = the first colour); across the 3-pixel
+// frame they make dashes of both colours, so some of the frame stands out on any background.
+constexpr unsigned char kStripes[8] = {0x0f, 0x87, 0xc3, 0xe1, 0xf0, 0x78, 0x3c, 0x1e};
+
+int BlinkPhase() {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+  return static_cast<int>((ms / X11Marker::kBlinkMs) % 2);
+}
+
+}  // namespace
+
 X11Marker::~X11Marker() {
+  for (Pixmap& tile : tiles_)
+    if (tile) XFreePixmap(display_, tile);
   if (window_) {
     XDestroyWindow(display_, window_);
     XFlush(display_);
@@ -49,6 +67,20 @@ bool X11Marker::EnsureWindow() {
 
   // Clicks pass through: an empty input shape.
   XShapeCombineRectangles(display_, window_, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+  return MakeTiles();
+}
+
+bool X11Marker::MakeTiles() {
+  const int screen = DefaultScreen(display_);
+  const unsigned long white = WhitePixel(display_, screen), black = BlackPixel(display_, screen);
+  for (int phase = 0; phase < 2; ++phase) {
+    tiles_[phase] =
+        XCreatePixmapFromBitmapData(display_, RootWindow(display_, screen),
+                                    reinterpret_cast<char*>(const_cast<unsigned char*>(kStripes)),
+                                    8, 8, phase == 0 ? white : black, phase == 0 ? black : white,
+                                    static_cast<unsigned>(DefaultDepth(display_, screen)));
+    if (!tiles_[phase]) return false;
+  }
   return true;
 }
 
@@ -70,10 +102,10 @@ void X11Marker::Reshape(const WinRect& outer, bool paused) {
   shaped_ = true;
 }
 
-void X11Marker::Paint(unsigned long pixel, bool flush) {
-  XSetWindowBackground(display_, window_, pixel);
+void X11Marker::Paint(int phase) {
+  XSetWindowBackgroundPixmap(display_, window_, tiles_[phase]);
   XClearWindow(display_, window_);
-  if (flush) XFlush(display_);
+  phase_ = phase;
 }
 
 void X11Marker::Show(const WinRect& outer, bool paused) {
@@ -85,19 +117,21 @@ void X11Marker::Show(const WinRect& outer, bool paused) {
   if (!shaped_ || paused != paused_ || outer.left != outer_.left || outer.top != outer_.top ||
       outer.right != outer_.right || outer.bottom != outer_.bottom)
     Reshape(outer, paused);
+  bool repaint = false;
   if (!mapped_) {
     XMapRaised(display_, window_);
     mapped_ = true;
+    repaint = true;
   } else {
     XRaiseWindow(display_, window_);  // stays above windows raised since
   }
   // Not flushed: the grab that follows in the same tick is a round trip, which sends it first.
-  Paint(WhitePixel(display_, DefaultScreen(display_)), false);
+  const int phase = BlinkPhase();
+  if (repaint || phase != phase_) Paint(phase);
 }
 
 void X11Marker::Hide() {
-  if (!mapped_) return;
-  Paint(BlackPixel(display_, DefaultScreen(display_)), true);
+  if (mapped_) XFlush(display_);
 }
 
 void X11Marker::Remove() {
@@ -105,6 +139,7 @@ void X11Marker::Remove() {
   XUnmapWindow(display_, window_);
   XFlush(display_);
   mapped_ = false;
+  phase_ = -1;
 }
 
 }  // namespace mg
