@@ -3,11 +3,16 @@
 // what arrives into the queued buffers in order and hands each full one back; stop and start are
 // cork and uncork; reset hands back every queued buffer.
 //
-// A source may deliver nothing for a while after the start (a null sink's monitor sleeps out the
-// long block it began before our stream came, up to two seconds) or stall later; what it did not
-// deliver is gone. Silence goes before the next sound when the samples handed on fall behind the
-// time recorded by more than the stream's latency and a tolerance, so sound and picture stay in
-// step.
+// What is handed on follows the time recorded, whatever the source's pace:
+//  - A source may deliver nothing for a while after the start or stall later (a null sink's
+//    monitor gets nothing until the sink ends the block of up to two seconds that it rendered
+//    before our stream came); what it did not deliver is gone. Silence goes before the next sound
+//    when the samples handed on fall behind the time recorded by more than the stream's latency
+//    and a tolerance, so sound and picture stay in step.
+//  - A source may deliver ahead of time (a source that renders its next two seconds at once).
+//    Sound is handed on only up to the time recorded (plus the tolerance); the rest waits, and
+//    what is still waiting when the recording stops or pauses lies beyond that moment and is
+//    dropped, so the sound is as long as the time recorded.
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -26,7 +31,7 @@ namespace {
 constexpr int kConnectTimeoutMs = 2000;
 constexpr int kOperationTimeoutMs = 2000;
 constexpr uint32_t kFragmentBytes = 512;
-constexpr size_t kHeldSeconds = 4;
+constexpr size_t kHeldSeconds = 8;
 
 bool Usable(const WaveFormatEx& f) {
   return f.wFormatTag == 1 && (f.nChannels == 1 || f.nChannels == 2) &&
@@ -100,8 +105,7 @@ class PulseWaveIn : public IWaveInDevice {
     header->dwFlags = kWaveHdrInQueue;
     queue_.push_back(header);
     // Sound that came while every buffer was full goes first.
-    if (heldStart_ < held_.size())
-      heldStart_ += Fill(held_.data() + heldStart_, held_.size() - heldStart_);
+    Release(pa_rtclock_now(), clock_.kToleranceUs);
     return kMmSysErrNoError;
   }
 
@@ -156,7 +160,8 @@ class PulseWaveIn : public IWaveInDevice {
 
   // Lock held.
   void ReadAvailable() {
-    if (running_ && stream_) CatchUp(pa_rtclock_now(), pa_stream_readable_size(stream_));
+    const pa_usec_t now = pa_rtclock_now();
+    if (running_ && stream_) CatchUp(now, pa_stream_readable_size(stream_));
     while (stream_ && pa_stream_readable_size(stream_) > 0) {
       const void* data = nullptr;
       size_t bytes = 0;
@@ -164,27 +169,35 @@ class PulseWaveIn : public IWaveInDevice {
       Store(static_cast<const uint8_t*>(data), bytes);  // no data: a hole, kept as silence
       pa_stream_drop(stream_);
     }
+    if (running_) Release(now, clock_.kToleranceUs);
   }
 
-  // Lock held. Fills the queued buffers in order. The server may deliver in bursts longer than
-  // all queued buffers together; what finds no buffer is held (up to a few seconds) for the
-  // buffers queued next.
+  // Lock held. Keeps what arrived (no data: silence) behind what waits already, up to a few
+  // seconds; beyond that the sound is lost.
   void Store(const uint8_t* data, size_t bytes) {
-    const size_t taken = Fill(data, bytes);
-    if (taken == bytes) {
-      clock_.Count(bytes / blockAlign_);
-      return;
-    }
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(heldStart_));
     heldStart_ = 0;
     const size_t room = heldLimit_ > held_.size() ? heldLimit_ - held_.size() : 0;
-    const size_t keep = std::min(room, bytes - taken);  // beyond it the sound is lost
-    clock_.Count((taken + keep) / blockAlign_);
+    const size_t keep = std::min(room, bytes) / blockAlign_ * blockAlign_;
     if (data)
-      held_.insert(held_.end(), data + taken, data + taken + keep);
+      held_.insert(held_.end(), data, data + keep);
     else
       held_.resize(held_.size() + keep, silence_);
   }
+
+  // Lock held. Hands on what waits, into the queued buffers, as far as the time recorded by `now`
+  // (plus `slackUs`) reaches.
+  void Release(pa_usec_t now, uint64_t slackUs) {
+    const size_t waiting = held_.size() - heldStart_;
+    const size_t allowed =
+        static_cast<size_t>(std::min<uint64_t>(clock_.Room(now, slackUs), waiting / blockAlign_));
+    if (allowed == 0) return;
+    const size_t taken = Fill(held_.data() + heldStart_, allowed * blockAlign_);
+    heldStart_ += taken;
+    clock_.Count(taken / blockAlign_);
+  }
+
+  size_t Waiting() const { return held_.size() - heldStart_; }
 
   // Lock held. Copies into the queued buffers (no data: silence); returns the bytes taken.
   size_t Fill(const uint8_t* data, size_t bytes) {
@@ -224,14 +237,20 @@ class PulseWaveIn : public IWaveInDevice {
     Cork(true);
     ReadAvailable();
     CatchUp(stoppedAt, 0);  // a source that never delivered still fills the time it ran
+    // Up to the moment of the stop, and nothing beyond it.
+    Release(stoppedAt, 0);
+    held_.clear();
+    heldStart_ = 0;
     clock_.Stop();
   }
 
   // Lock held. Silence for the time the source delivered nothing, before `arriving` bytes that
   // are ready to be read at `now`.
   void CatchUp(pa_usec_t now, size_t arriving) {
-    const uint64_t samples = clock_.Behind(now, arriving / blockAlign_, LatencyUs(arriving));
-    if (samples > 0) Store(nullptr, static_cast<size_t>(samples) * blockAlign_);
+    const uint64_t samples =
+        clock_.Behind(now, (arriving + Waiting()) / blockAlign_, LatencyUs(arriving));
+    if (samples == 0) return;
+    Store(nullptr, static_cast<size_t>(samples) * blockAlign_);  // after what waits, which is older
   }
 
   // Lock held. How old the sound still on its way to us may be: a fragment, or what the server
@@ -268,7 +287,8 @@ class PulseWaveIn : public IWaveInDevice {
   pa_stream* stream_ = nullptr;
   std::deque<WaveHeader*> queue_;  // guarded by the loop lock
   BufferDone done_;
-  std::vector<uint8_t> held_;  // sound that found no queued buffer, from heldStart_ on
+  std::vector<uint8_t>
+      held_;  // sound not handed on yet (ahead of time or no buffer), from heldStart_ on
   size_t heldStart_ = 0;
   size_t heldLimit_ = 0;
   uint8_t silence_ = 0x80;

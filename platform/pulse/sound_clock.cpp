@@ -31,6 +31,11 @@ uint64_t SoundClock::Elapsed(uint64_t nowUs) const {
   return base_ + (nowUs > startedUs_ ? ToSamples(nowUs - startedUs_) : 0);
 }
 
+uint64_t SoundClock::Room(uint64_t nowUs, uint64_t slackUs) const {
+  const uint64_t allowed = Elapsed(nowUs) + (running_ ? ToSamples(slackUs) : 0);
+  return allowed > counted_ ? allowed - counted_ : 0;
+}
+
 uint64_t SoundClock::Behind(uint64_t nowUs, uint64_t arriving, uint64_t latencyUs) const {
   const uint64_t elapsed = Elapsed(nowUs);
   const uint64_t have = counted_ + arriving;

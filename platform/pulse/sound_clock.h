@@ -1,7 +1,9 @@
 // Keeps recorded sound in step with the time the recording has run: counts the samples handed on
-// since the start and the running time (paused time left out), and says how much silence has to
+// since the start and the running time (paused time left out). It says how much silence has to
 // go before newly arrived sound when the source delivered nothing for a while (a source that
-// wakes late, a stall), so that the sample position stays at the elapsed time.
+// wakes late, a stall), and how much sound may be handed on by now when the source delivers ahead
+// of time (a source that renders seconds in advance and hands them over at once), so that the
+// sample position stays at the elapsed time and the sound is as long as the time recorded.
 //
 // Times are microseconds on a monotonic clock. Not thread-safe: the owner serialises calls.
 #pragma once
@@ -29,6 +31,10 @@ class SoundClock {
   // `latencyUs` old is still on its way: none while the lag is within latency plus tolerance, else
   // the lag less the latency. Never more than the lag.
   uint64_t Behind(uint64_t nowUs, uint64_t arriving, uint64_t latencyUs) const;
+
+  // Samples that may still be handed on at `nowUs`: the elapsed time plus `slackUs`, less what was
+  // handed on.
+  uint64_t Room(uint64_t nowUs, uint64_t slackUs) const;
 
   // Samples the elapsed running time is worth at `nowUs`.
   uint64_t Elapsed(uint64_t nowUs) const;

@@ -13,7 +13,7 @@
 
 namespace mgtest {
 
-PrivatePulse::PrivatePulse(const std::string& sinkSpec) {
+PrivatePulse::PrivatePulse(const std::string& sinkSpec, const std::string& extraModule) {
   char pattern[] = "/tmp/movigram-pulse.XXXXXX";
   if (!mkdtemp(pattern)) return;
   dir_ = pattern;
@@ -29,9 +29,15 @@ PrivatePulse::PrivatePulse(const std::string& sinkSpec) {
     setenv("PULSE_STATE_PATH", runtime.c_str(), 1);
     setenv("HOME", dir_.c_str(), 1);
     if (FILE* f = freopen(log.c_str(), "w", stderr)) (void)f;
-    execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no",
-           "--exit-idle-time=-1", "--disallow-exit", "--log-target=stderr", "--log-level=error",
-           "-L", sink.c_str(), "-L", protocol.c_str(), static_cast<char*>(nullptr));
+    if (extraModule.empty())
+      execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no",
+             "--exit-idle-time=-1", "--disallow-exit", "--log-target=stderr", "--log-level=error",
+             "-L", sink.c_str(), "-L", protocol.c_str(), static_cast<char*>(nullptr));
+    else
+      execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no",
+             "--exit-idle-time=-1", "--disallow-exit", "--log-target=stderr", "--log-level=error",
+             "-L", sink.c_str(), "-L", protocol.c_str(), "-L", extraModule.c_str(),
+             static_cast<char*>(nullptr));
     _exit(127);
   }
   if (pid_ < 0) return;

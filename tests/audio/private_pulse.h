@@ -12,8 +12,9 @@ namespace mgtest {
 
 class PrivatePulse {
  public:
-  // `sinkSpec` is appended to module-null-sink's arguments, e.g. "format=u8 rate=11025 channels=1".
-  explicit PrivatePulse(const std::string& sinkSpec);
+  // `sinkSpec` is appended to module-null-sink's arguments, e.g. "format=u8 rate=11025 channels=1";
+  // `extraModule`, when given, is loaded as well (a module name and its arguments).
+  explicit PrivatePulse(const std::string& sinkSpec, const std::string& extraModule = {});
   ~PrivatePulse();
   PrivatePulse(const PrivatePulse&) = delete;
   PrivatePulse& operator=(const PrivatePulse&) = delete;

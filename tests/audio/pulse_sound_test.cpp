@@ -357,4 +357,48 @@ TEST_F(PulseSoundTest, PausedTimeIsNotMadeUpAndResumedSoundKeepsPaceWithThePictu
       << "audio " << Seconds(movie) << " s, video " << VideoSeconds(movie) << " s";
 }
 
+// A source that delivers ahead of time: PulseAudio's sine source renders its next two seconds at
+// once, at the start and every two seconds after. The sound handed on follows the time recorded:
+// as long as the picture at the stop (not rounded up to the source's blocks), with the tone from
+// the start.
+class AheadSourceTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    pulse_ = new mgtest::PrivatePulse(
+        "format=u8 rate=11025 channels=1",
+        "module-sine-source source_name=movigram_sine rate=11025 frequency=440");
+    setenv("PULSE_SOURCE", "movigram_sine", 1);
+  }
+  static void TearDownTestSuite() {
+    unsetenv("PULSE_SOURCE");
+    delete pulse_;
+    pulse_ = nullptr;
+  }
+  void SetUp() override { ASSERT_TRUE(pulse_->ok()) << "pulseaudio did not start"; }
+
+  static mgtest::PrivatePulse* pulse_;
+  QTemporaryDir dir_;
+  AudioRig rig_{dir_.path().toStdString(), [] { return mg::MakePulseWaveIn(); }};
+};
+
+mgtest::PrivatePulse* AheadSourceTest::pulse_ = nullptr;
+
+TEST_F(AheadSourceTest, TheSoundIsAsLongAsThePictureWithTheToneFromTheStart) {
+  for (int ms : {2000, 5000, 1300}) {
+    rig_.Record(1, [&] {
+      FrameClock frames(rig_);
+      frames.RunFor(ms);
+    });
+    const mgtest::DecodedAvi movie = mgtest::DecodeAvi(rig_.engine.OutputFileName(), false);
+    ASSERT_TRUE(movie.ok) << movie.error;
+    ASSERT_TRUE(movie.hasAudio);
+    // Within a frame and the tolerance that the sound may run ahead while recording.
+    EXPECT_NEAR(Seconds(movie), VideoSeconds(movie), 0.2)
+        << ms << " ms: audio " << Seconds(movie) << " s, video " << VideoSeconds(movie) << " s";
+    const mgtest::ToneSpan tone = mgtest::FindTone(movie.audio, 11025);
+    EXPECT_NEAR(tone.hz, 440.0, 5.0) << ms;
+    EXPECT_LT(tone.first, 11025u / 10) << ms << " ms: the tone reaches the movie from its start";
+  }
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 // The clock that keeps recorded sound in step with running time, fed with chosen times: a source
 // that delivers late gets silence for the time it missed, less its latency; a lag within latency
 // and tolerance is left alone; paused time is never made up; lags within the tolerance at pauses
-// do not add up; sound that is ready counts before anything is added.
+// do not add up; sound that is ready counts before anything is added; sound delivered ahead of
+// time may be handed on only as far as the time recorded reaches.
 #include <gtest/gtest.h>
 
 #include "platform/pulse/sound_clock.h"
@@ -71,6 +72,25 @@ TEST(SoundClockTest, ASourceThatNeverDeliveredIsMadeUpAtTheStopAndResetStartsAfr
   EXPECT_EQ(clock.Counted(), 0u);
   EXPECT_FALSE(clock.Running());
   EXPECT_EQ(clock.Elapsed(9 * kSecond), 0u);
+}
+
+TEST(SoundClockTest, SoundAheadOfTimeIsHandedOnOnlyAsFarAsTheTimeRecorded) {
+  mg::SoundClock clock;
+  clock.Reset(1000);
+  clock.Start(10 * kSecond);
+  // Two seconds delivered at once at the start: only the tolerance may go at once.
+  EXPECT_EQ(clock.Room(10 * kSecond, 100 * kMs), 100u);
+  clock.Count(100);
+  EXPECT_EQ(clock.Room(10 * kSecond + 50 * kMs, 100 * kMs), 50u);
+  clock.Count(50);
+  // Later the time recorded lets more go; at the stop nothing beyond its moment.
+  EXPECT_EQ(clock.Room(11 * kSecond + 500 * kMs, 0), 1350u);
+  clock.Count(1350);
+  EXPECT_EQ(clock.Room(11 * kSecond + 500 * kMs, 100 * kMs), 100u);
+  clock.Stop();
+  EXPECT_EQ(clock.Room(20 * kSecond, 100 * kMs), 0u) << "nothing while stopped";
+  clock.Start(30 * kSecond);
+  EXPECT_EQ(clock.Room(30 * kSecond + 200 * kMs, 0), 200u) << "the pause is no time recorded";
 }
 
 }  // namespace
