@@ -32,6 +32,7 @@ constexpr int kConnectTimeoutMs = 2000;
 constexpr int kOperationTimeoutMs = 2000;
 constexpr uint32_t kFragmentBytes = 512;
 constexpr size_t kHeldSeconds = 8;
+constexpr pa_usec_t kReleaseEveryUs = 50000;  // how often sound that came early is handed on
 
 bool Usable(const WaveFormatEx& f) {
   return f.wFormatTag == 1 && (f.nChannels == 1 || f.nChannels == 2) &&
@@ -114,7 +115,15 @@ class PulseWaveIn : public IWaveInDevice {
     PulseLock lock(connection_);
     if (!Cork(false)) return kMmSysErrError;
     running_ = true;
-    clock_.Start(pa_rtclock_now());
+    const pa_usec_t now = pa_rtclock_now();
+    clock_.Start(now);
+    // A source that delivers seconds at once calls back only as often: what waits is handed on
+    // as its time comes, so that the buffers carry it before a stop.
+    if (!releaseEvent_)
+      releaseEvent_ =
+          pa_context_rttime_new(connection_.Context(), now + kReleaseEveryUs, ReleaseTick, this);
+    else
+      pa_context_rttime_restart(connection_.Context(), releaseEvent_, now + kReleaseEveryUs);
     return kMmSysErrNoError;
   }
 
@@ -156,6 +165,15 @@ class PulseWaveIn : public IWaveInDevice {
  private:
   static void ReadCallback(pa_stream*, size_t, void* userdata) {
     static_cast<PulseWaveIn*>(userdata)->ReadAvailable();
+  }
+
+  // On the loop's thread, lock held.
+  static void ReleaseTick(pa_mainloop_api*, pa_time_event* e, const struct timeval*, void* self) {
+    auto* in = static_cast<PulseWaveIn*>(self);
+    if (!in->running_ || !in->stream_) return;  // restarted by the next Start
+    const pa_usec_t now = pa_rtclock_now();
+    in->Release(now, in->clock_.kToleranceUs);
+    pa_context_rttime_restart(in->connection_.Context(), e, now + kReleaseEveryUs);
   }
 
   // Lock held.
@@ -275,6 +293,10 @@ class PulseWaveIn : public IWaveInDevice {
   }
 
   void DropStream() {
+    if (releaseEvent_) {
+      pa_threaded_mainloop_get_api(connection_.Loop())->time_free(releaseEvent_);
+      releaseEvent_ = nullptr;
+    }
     if (!stream_) return;
     pa_stream_set_state_callback(stream_, nullptr, nullptr);
     pa_stream_set_read_callback(stream_, nullptr, nullptr);
@@ -295,6 +317,7 @@ class PulseWaveIn : public IWaveInDevice {
   size_t blockAlign_ = 1;  // bytes a sample (all channels)
   uint32_t rate_ = 11025;
   SoundClock clock_;  // guarded by the loop lock
+  pa_time_event* releaseEvent_ = nullptr;
   bool running_ = false;
 };
 
