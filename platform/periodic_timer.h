@@ -9,7 +9,7 @@ namespace mg {
 class IPeriodicTimer {
  public:
   virtual ~IPeriodicTimer() = default;
-  // Calls `tick` every `periodMs` milliseconds on the timer's thread until Kill.
+  // Calls `tick` at once and then every `periodMs` milliseconds on the timer's thread until Kill.
   virtual bool Start(int periodMs, std::function<void()> tick) = 0;
   // No tick starts after this returns. From another thread it also waits for a running tick to
   // finish; from inside the tick it only prevents the next ones. Safe to call more than once.

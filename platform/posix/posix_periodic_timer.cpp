@@ -59,7 +59,9 @@ class ThreadTimer : public IPeriodicTimer {
 
  private:
   void Run(Clock::duration period, std::function<void()> tick) {
-    Clock::time_point deadline = Clock::now() + period;
+    // The first tick comes at once: frame 0 of a recording shows the moment it started, when its
+    // sound starts too, so picture and sound begin together.
+    Clock::time_point deadline = Clock::now();
     std::unique_lock lock(mutex_);
     while (true) {
       wake_.wait_until(lock, deadline, [this] { return stop_; });
