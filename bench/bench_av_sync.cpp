@@ -30,10 +30,7 @@
 #include "audio/avi_audio_sink.h"
 #include "audio/capture_audio.h"
 #include "capture/capture_engine.h"
-#include "platform/avi_file.h"
-#include "platform/capture_display.h"
-#include "platform/periodic_timer.h"
-#include "platform/screen.h"
+#include "platform/loader/platform_loader.h"
 #include "tests/support/avi_reader.h"
 
 // Last: Xlib's macros (Bool, Status, None) would spoil the headers above.
@@ -218,19 +215,21 @@ int main(int argc, char** argv) {
   settings.FPS = kFps;
   settings.CompressorHandler = mg::MakeFourcc("DIB ");
 
-  auto avi = mg::MakeAviLibrary();
-  auto timer = mg::MakePeriodicTimer();
-  auto screen = mg::MakeX11Screen();
-  auto display = mg::MakeX11CaptureDisplay();
+  // The real platform (X11 grabber, tick thread, AVI writer, sound input); no start and stop tones.
+  const mg::PlatformLoader loader(mg::PlatformLoader::Options{.hotKeys = false, .sound = true});
+  mg::PlatformServices services = loader.Services();
   QuietBeeper beeper;
+  services.beeper = &beeper;
+  if (!services.CanRecord()) {
+    std::fprintf(stderr, "the platform cannot record here\n");
+    return 1;
+  }
   Owner owner;
-  mg::CaptureEngine engine(
-      settings, owner,
-      mg::CapturePlatform{avi.get(), screen.get(), display.get(), timer.get(), &beeper});
+  mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
   mg::CWave wave;
   mg::CAviAudioSink sink(engine);
-  mg::CaptureAudio audio(wave, sink, [] { return mg::MakePulseWaveIn(); });
+  mg::CaptureAudio audio(wave, sink, services.waveIn);
   engine.SetAudio(&audio);
   wave.RemoveAllBlocks();
   wave.SetFormat(11025, 8);
@@ -238,7 +237,7 @@ int main(int argc, char** argv) {
   QTimer::singleShot(1000, [&] {
     QTimer::singleShot(seconds * 1000 + 1500, [&] { owner.StartStopCommand(); });
     QTimer::singleShot(0, [&] { scene.Recording(); });  // from inside the recording loop
-    engine.BeginCapture(1);
+    engine.BeginCapture(mg::StartMode::Recording);
     QCoreApplication::quit();
   });
   app.exec();

@@ -385,7 +385,7 @@ mgtest::PrivatePulse* AheadSourceTest::pulse_ = nullptr;
 
 TEST_F(AheadSourceTest, TheSoundIsAsLongAsThePictureWithTheToneFromTheStart) {
   for (int ms : {2000, 5000, 1300}) {
-    rig_.Record(1, [&] {
+    rig_.Record(mg::StartMode::Recording, [&] {
       FrameClock frames(rig_);
       frames.RunFor(ms);
     });

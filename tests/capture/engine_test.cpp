@@ -141,7 +141,7 @@ TEST_F(EngineTest, LaggingWriterSkipsTheSixthTickAndItsPositionStaysEmpty) {
 // positions stay empty and are counted as skipped, so the movie is as long as the time recorded,
 // the report says so, and the overload rule sees them; paused time still counts nothing.
 TEST_F(EngineTest, DeadlinesMissedByAHeldUpTickAreSkippedPositions) {
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     for (int i = 0; i < 4; ++i) {
       rig_.timer.Tick();
       EngineRig::Pump();
@@ -163,7 +163,7 @@ TEST_F(EngineTest, DeadlinesMissedByAHeldUpTickAreSkippedPositions) {
   EXPECT_EQ(mgtest::FirstLine(rig_.owner.messages.back()), "Total frames: 10, skipped: 3");
 
   // Missed deadlines that make more than half of the counted frames skipped end the recording.
-  rig_.Record(1, [&] {
+  rig_.Record(mg::StartMode::Recording, [&] {
     for (int i = 0; i < 3; ++i) {
       rig_.timer.Tick();
       EngineRig::Pump();
