@@ -33,6 +33,7 @@ constexpr int kOperationTimeoutMs = 2000;
 constexpr uint32_t kFragmentBytes = 512;
 constexpr size_t kHeldSeconds = 8;
 constexpr pa_usec_t kReleaseEveryUs = 50000;  // how often sound that came early is handed on
+constexpr pa_usec_t kFreshTimingUs = 250000;  // the server updates them every 100 ms or so
 
 bool Usable(const WaveFormatEx& f) {
   return f.wFormatTag == 1 && (f.nChannels == 1 || f.nChannels == 2) &&
@@ -172,14 +173,21 @@ class PulseWaveIn : public IWaveInDevice {
     auto* in = static_cast<PulseWaveIn*>(self);
     if (!in->running_ || !in->stream_) return;  // restarted by the next Start
     const pa_usec_t now = pa_rtclock_now();
-    in->Release(now, in->clock_.kToleranceUs);
+    if (!in->timingOp_) in->Release(now, in->clock_.kToleranceUs);
     pa_context_rttime_restart(in->connection_.Context(), e, now + kReleaseEveryUs);
   }
 
   // Lock held.
   void ReadAvailable() {
     const pa_usec_t now = pa_rtclock_now();
-    if (running_ && stream_) CatchUp(now, pa_stream_readable_size(stream_));
+    if (running_ && stream_ && !timingOp_) {
+      const size_t readable = pa_stream_readable_size(stream_);
+      if (TimingIsFresh())
+        CatchUp(now, readable, false);
+      else if (clock_.Behind(now, (readable + Waiting()) / blockAlign_, LatencyUs(readable)) > 0)
+        // Behind by old figures: asked again, and until the answer what comes waits.
+        timingOp_ = pa_stream_update_timing_info(stream_, TimingCallback, this);
+    }
     while (stream_ && pa_stream_readable_size(stream_) > 0) {
       const void* data = nullptr;
       size_t bytes = 0;
@@ -187,7 +195,19 @@ class PulseWaveIn : public IWaveInDevice {
       Store(static_cast<const uint8_t*>(data), bytes);  // no data: a hole, kept as silence
       pa_stream_drop(stream_);
     }
-    if (running_) Release(now, clock_.kToleranceUs);
+    if (running_ && !timingOp_) Release(now, clock_.kToleranceUs);
+  }
+
+  // On the loop's thread, lock held: fresh latency figures after a lag seen by old ones. What
+  // waits came after the lag, so any silence goes before it.
+  static void TimingCallback(pa_stream*, int, void* self) {
+    auto* in = static_cast<PulseWaveIn*>(self);
+    pa_operation_unref(in->timingOp_);
+    in->timingOp_ = nullptr;
+    if (!in->running_ || !in->stream_) return;
+    const pa_usec_t now = pa_rtclock_now();
+    in->CatchUp(now, pa_stream_readable_size(in->stream_), true);
+    in->Release(now, in->clock_.kToleranceUs);
   }
 
   // Lock held. Keeps what arrived (no data: silence) behind what waits already, up to a few
@@ -254,7 +274,9 @@ class PulseWaveIn : public IWaveInDevice {
     const pa_usec_t stoppedAt = pa_rtclock_now();
     Cork(true);
     ReadAvailable();
-    CatchUp(stoppedAt, 0);  // a source that never delivered still fills the time it ran
+    // A source that never delivered still fills the time it ran.
+    CatchUp(stoppedAt, 0, timingOp_ != nullptr);
+    CancelTimingUpdate();
     // Up to the moment of the stop, and nothing beyond it.
     Release(stoppedAt, 0);
     held_.clear();
@@ -262,13 +284,41 @@ class PulseWaveIn : public IWaveInDevice {
     clock_.Stop();
   }
 
+  // Lock held. Whether the server's latency figures are recent enough to tell a source that
+  // delivered nothing from sound still on its way. After our own process was held up (a loaded
+  // machine, a stopped process) the figures are as old as the hold-up while the server kept the
+  // sound of that time for us: it comes next, and silence for it would put all later sound late.
+  bool TimingIsFresh() const {
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+    if (!timing) return false;
+    timeval now{};
+    pa_gettimeofday(&now);
+    return pa_timeval_diff(&now, &timing->timestamp) <= kFreshTimingUs;
+  }
+
   // Lock held. Silence for the time the source delivered nothing, before `arriving` bytes that
   // are ready to be read at `now`.
-  void CatchUp(pa_usec_t now, size_t arriving) {
+  void CatchUp(pa_usec_t now, size_t arriving, bool beforeWaiting) {
     const uint64_t samples =
         clock_.Behind(now, (arriving + Waiting()) / blockAlign_, LatencyUs(arriving));
     if (samples == 0) return;
-    Store(nullptr, static_cast<size_t>(samples) * blockAlign_);  // after what waits, which is older
+    if (!beforeWaiting) {
+      Store(nullptr, static_cast<size_t>(samples) * blockAlign_);  // what waits is older
+      return;
+    }
+    std::vector<uint8_t> later(held_.begin() + static_cast<std::ptrdiff_t>(heldStart_),
+                               held_.end());
+    held_.clear();
+    heldStart_ = 0;
+    Store(nullptr, static_cast<size_t>(samples) * blockAlign_);
+    Store(later.data(), later.size());
+  }
+
+  void CancelTimingUpdate() {
+    if (!timingOp_) return;
+    pa_operation_cancel(timingOp_);
+    pa_operation_unref(timingOp_);
+    timingOp_ = nullptr;
   }
 
   // Lock held. How old the sound still on its way to us may be: a fragment, or what the server
@@ -293,6 +343,7 @@ class PulseWaveIn : public IWaveInDevice {
   }
 
   void DropStream() {
+    CancelTimingUpdate();
     if (releaseEvent_) {
       pa_threaded_mainloop_get_api(connection_.Loop())->time_free(releaseEvent_);
       releaseEvent_ = nullptr;
@@ -318,6 +369,7 @@ class PulseWaveIn : public IWaveInDevice {
   uint32_t rate_ = 11025;
   SoundClock clock_;  // guarded by the loop lock
   pa_time_event* releaseEvent_ = nullptr;
+  pa_operation* timingOp_ = nullptr;  // a latency update asked for after a lag
   bool running_ = false;
 };
 
