@@ -85,9 +85,9 @@ class CaptureEngine {
   std::string Duration(int32_t frames) const;
   void UpdateTickPalette();
   void DiscardNotices();
-  // Tick thread: `count` positions skipped; true when that makes the recording overloaded (more
-  // than half of the counted frames skipped), which aborts it.
-  bool CountSkipped(int count);
+  // Tick thread: `count` positions skipped; with `judge`, true when that makes the recording
+  // overloaded (more than half of the counted frames skipped), which aborts it.
+  bool CountSkipped(int count, bool judge = true);
 
   AppSettings& settings_;
   ICaptureOwner& owner_;

@@ -9,9 +9,13 @@ namespace mg {
 
 void CaptureEngine::CaptureTick() {
   // Deadlines that passed without a tick (a loaded machine, a stopped process) are frames
-  // skipped: their positions stay empty, so the movie lasts as long as the time recorded.
+  // skipped: their positions stay empty, so the movie lasts as long as the time recorded. They
+  // count towards the overload rule once the recording is past its first ring's worth of frames
+  // twice over: the start's first grabs set up what later grabs reuse and may take long, and a
+  // hiccup there says nothing of the frame rate.
   const int missed = platform_.timer->MissedTicks();
-  if (missed > 0 && owner_.State() != Paused && ctx_.frameCounter >= 0 && CountSkipped(missed))
+  if (missed > 0 && owner_.State() != Paused && ctx_.frameCounter >= 0 &&
+      CountSkipped(missed, ctx_.frameCounter >= 2 * kRingSize))
     return;
 
   const PointerState pointer = platform_.display->QueryPointer();
@@ -98,11 +102,11 @@ void CaptureEngine::WritePendingFrame() {
   slot.full.store(0, std::memory_order_release);
 }
 
-bool CaptureEngine::CountSkipped(int count) {
+bool CaptureEngine::CountSkipped(int count, bool judge) {
   ctx_.tickPosition += count;
   ctx_.skippedCounter += count;
   const int32_t counted = ctx_.frameCounter.fetch_add(count) + count;
-  if (2 * ctx_.skippedCounter <= counted) return false;
+  if (!judge || 2 * ctx_.skippedCounter <= counted) return false;
   RequestAbort(kOverloadMarker);
   return true;
 }
