@@ -20,6 +20,21 @@ void Complain(const std::string& what) {
   std::fprintf(stderr, "movigram: %s\n", what.c_str());
 }
 
+// The file's values become the settings and are stored; false when the store could not be
+// written. The file itself is not rewritten; its list is emptied.
+bool ImportOptions(const MaintenanceContext& context, OptionFile& file) {
+  AppSettings& settings = *context.settings;
+  SettingsStore store(*context.registry);
+  store.SetOptionList(&file.List());
+  store.LoadState(settings);
+  store.LoadKeys(settings);
+  file.Save(false);
+  store.SetOptionList(nullptr);
+  const bool state = store.SaveState(settings);
+  const bool keys = store.SaveKeys(settings);
+  return state && keys;
+}
+
 }  // namespace
 
 int DumpOptions(const MaintenanceContext& context) {
@@ -53,14 +68,7 @@ int ReadOptions(const MaintenanceContext& context) {
     return 1;
   }
   // The store is not read first: a value the file does not name keeps its default.
-  AppSettings& settings = *context.settings;
-  SettingsStore store(*context.registry);
-  store.SetOptionList(&file.List());
-  store.LoadState(settings);
-  store.LoadKeys(settings);
-  file.Save(false);
-  store.SetOptionList(nullptr);
-  if (!store.SaveState(settings) || !store.SaveKeys(settings)) {
+  if (!ImportOptions(context, file)) {
     Complain("the settings could not be stored");
     return 1;
   }
@@ -74,15 +82,7 @@ int InstallCommand(const MaintenanceContext& context, const SetupServices& setup
   // it does not name keeps its default.
   OptionFile file;
   if (file.Load(context.programPath) != OptionLoad::Read) return 0;
-  AppSettings& settings = *context.settings;
-  SettingsStore store(*context.registry);
-  store.SetOptionList(&file.List());
-  store.LoadState(settings);
-  store.LoadKeys(settings);
-  file.Save(false);
-  store.SetOptionList(nullptr);
-  store.SaveState(settings);
-  store.SaveKeys(settings);
+  ImportOptions(context, file);
   return 0;
 }
 

@@ -29,8 +29,10 @@
 
 #include "audio/avi_audio_sink.h"
 #include "audio/capture_audio.h"
+#include "bench/headless_owner.h"
 #include "capture/capture_engine.h"
 #include "platform/loader/platform_loader.h"
+#include "platform/null/null_backends.h"
 #include "tests/support/avi_reader.h"
 
 // Last: Xlib's macros (Bool, Status, None) would spoil the headers above.
@@ -48,31 +50,6 @@ constexpr int kBeepSamples = 551;  // 50 ms
 constexpr int kFlashMs = 100;
 constexpr int kX = 100, kY = 100, kW = 64, kH = 48;
 constexpr double kFps = 50;
-
-class QuietBeeper : public mg::IBeeper {
- public:
-  void Beep(int, int) override {}  // the start and stop tones would be heard as beeps
-};
-
-class Owner : public mg::ICaptureOwner {
- public:
-  mg::RecordingState State() const override { return state_.load(); }
-  void SetState(mg::RecordingState s) override { state_ = s; }
-  void StartStopCommand() override {
-    if (state_ != mg::Idle) engine->EndCapture();
-  }
-  void OnHotKey(int id) override {
-    if (id == mg::kHotkeyStartStop) StartStopCommand();
-  }
-  void ShowMessage(const std::string& text) override { std::printf("message: %s\n", text.c_str()); }
-  void ApplyWindowMode(int) override {}
-  void RestoreWindow() override {}
-  void FileNameChanged() override {}
-  mg::CaptureEngine* engine = nullptr;
-
- private:
-  std::atomic<mg::RecordingState> state_{mg::Idle};
-};
 
 uint64_t NowNs() {
   timespec t{};
@@ -218,13 +195,12 @@ int main(int argc, char** argv) {
   // The real platform (X11 grabber, tick thread, AVI writer, sound input); no start and stop tones.
   const mg::PlatformLoader loader(mg::PlatformLoader::Options{.hotKeys = false, .sound = true});
   mg::PlatformServices services = loader.Services();
-  QuietBeeper beeper;
-  services.beeper = &beeper;
+  services.beeper = &mg::NullBeeper();  // the start and stop tones would be heard as beeps
   if (!services.CanRecord()) {
     std::fprintf(stderr, "the platform cannot record here\n");
     return 1;
   }
-  Owner owner;
+  mgbench::HeadlessOwner owner;
   mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
   mg::CWave wave;
