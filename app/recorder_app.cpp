@@ -1,18 +1,38 @@
 #include "app/recorder_app.h"
 
 #include <QApplication>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 
 #include "app/escape_filter.h"
 #include "app/maintenance_commands.h"
+#include "app/message_box.h"
 #include "app/recorder_dlg.h"
 #include "app/single_instance.h"
 #include "app/strings.h"
+#include "platform/end_signals.h"
 #include "platform/loader/platform_loader.h"
 #include "platform/program_path.h"
 #include "platform/qt/qt_registry.h"
 #include "settings/settings_store.h"
 
 namespace mg {
+namespace {
+
+// What must happen even when the program ends through exit() from deep inside (Qt and Xlib
+// do that when the X server dies): the movie finished, the settings saved.
+std::function<void()> g_lastWords;
+
+void SayLastWords() {
+  if (!g_lastWords) return;
+  const std::function<void()> words = std::move(g_lastWords);
+  g_lastWords = nullptr;
+  words();
+}
+
+}  // namespace
 
 bool IsMaintenanceSwitch(const QString& argument) {
   return argument == QLatin1String("-install") || argument == QLatin1String("-uninstall") ||
@@ -75,16 +95,51 @@ int CRecorderApp::InitInstance(const QStringList& arguments) {
   }
 
   {
+    // Logout (SIGTERM), a closed terminal (SIGHUP) and Ctrl+C (SIGINT) end the program as Exit
+    // does: the movie is finished and the settings are saved. A signal that comes while the
+    // dialog is still being made (a hot-key message box is up) ends it as soon as it stands.
+    bool endedBySignal = false;
+    CRecorderDlg* running = nullptr;
+    EndSignals endSignals([&running, &endedBySignal](int) {
+      endedBySignal = true;
+      if (running) {
+        running->EndCommand();
+      } else if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+      }
+    });
     CRecorderDlg dialog(settings, services);
     g_pMainDlg = &dialog;
     instance.OnActivate([&dialog] { dialog.BringToFront(); });
+    running = &dialog;
+    static const bool lastWordsRegistered = std::atexit(SayLastWords) == 0;
+    if (lastWordsRegistered)
+      g_lastWords = [&] {
+        dialog.FinishAtExit();
+        store.SaveState(settings);
+        store.SaveKeys(settings);
+      };
+    if (endedBySignal)
+      QMetaObject::invokeMethod(
+          &dialog, [&dialog] { dialog.EndCommand(); }, Qt::QueuedConnection);
     dialog.RunModal();
     instance.OnActivate({});
     if (dialog.State() != Idle) dialog.StartStopCommand();
+    g_lastWords = nullptr;
+    running = nullptr;
     dialog.UnregisterHotKeys();
-    store.SaveState(settings);
-    store.SaveKeys(settings);
+    const bool stateSaved = store.SaveState(settings);
+    const bool keysSaved = store.SaveKeys(settings);
     g_pMainDlg = nullptr;
+    if (!stateSaved || !keysSaved) {
+      const QString text = QStringLiteral(
+          "The settings could not be saved: the options of this session will not be there at "
+          "the next start.");
+      if (endedBySignal)
+        std::fprintf(stderr, "Movigram: %s\n", text.toLocal8Bit().constData());
+      else
+        ShowMessageBox(nullptr, text, MsgButtons::Ok, MsgIcon::Exclamation);
+    }
   }
 
   qApp->removeEventFilter(escapeFilter_.get());

@@ -1,11 +1,13 @@
 // The main dialog's construction, its window (placement, iconizing, restoring) and its end.
 #include "app/recorder_dlg.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
 
 #include "app/app_resources.h"
 #include "app/help.h"
@@ -187,9 +189,12 @@ void CRecorderDlg::reject() {
 }
 
 void CRecorderDlg::ApplyWindowMode(int wndHide) {
-  if (wndHide == kWndIconize) {
+  const bool hidden = wndHide == kWndHide || wndHide == kWndHideAlt;
+  if (wndHide == kWndIconize || (hidden && !stopKeyWorks_)) {
+    // Without a working start/stop hot key a hidden window could never stop its recording: it
+    // is iconized instead, so its task-bar entry brings back the Stop button.
     showMinimized();
-  } else if (wndHide == kWndHide || wndHide == kWndHideAlt) {
+  } else if (hidden) {
     // Withdrawn at once: iconizing first would leave the window manager an iconic window that
     // it brings back iconic.
     hide();
@@ -224,11 +229,44 @@ void CRecorderDlg::ActivateSoon(int attempts) {
 }
 
 void CRecorderDlg::ShowMessage(const std::string& text) {
+  if (ending_) {
+    std::fprintf(stderr, "Movigram: %s\n", text.c_str());  // nobody is left to answer a box
+    return;
+  }
   ShowMessageBox(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void CRecorderDlg::ShowResult(const std::string& text) {
+  if (ending_) {
+    std::fprintf(stderr, "Movigram: %s\n", text.c_str());
+    return;
+  }
   ShowMessageBox(this, QString::fromStdString(text), MsgButtons::Ok, MsgIcon::Information);
+}
+
+bool CRecorderDlg::AskYesNo(const std::string& text) {
+  if (ending_) return false;
+  return ShowMessageBox(this, QString::fromStdString(text), MsgButtons::YesNo, MsgIcon::Question) ==
+         MsgAnswer::Yes;
+}
+
+void CRecorderDlg::EndCommand() {
+  ending_ = true;
+  // Whatever modal window is open answers No (or Cancel), so its caller goes on and returns.
+  for (int i = 0; i < 16; ++i) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this) break;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+  }
+  ExitCommand();
+}
+
+void CRecorderDlg::FinishAtExit() {
+  ending_ = true;
+  if (State() != Idle) engine_->FinishAtExit();
 }
 
 void CRecorderDlg::FileNameChanged() {

@@ -46,6 +46,7 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void OnHotKey(int id) override;
   void ShowMessage(const std::string& text) override;
   void ShowResult(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
   void ApplyWindowMode(int wndHide) override;
   void RestoreWindow() override;
   void RecordingEnded() override { ShowIdleLook(); }
@@ -60,6 +61,11 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void HelpCommand();
   void AboutCommand();
   void ExitCommand();
+  // The program is told to end (a signal): open message boxes and dialogs are closed as
+  // answered No, a recording is finished without a report box, and the dialog closes.
+  void EndCommand();
+  // The program is ending at once (the X server is gone): the movie is finished as it stands.
+  void FinishAtExit();
 
   // The three global hot keys: 1 start/stop, 2 pause, 3 pan lock.
   void RegisterHotKeys();
@@ -111,6 +117,8 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   bool activateWhenExposed_ = false;  // take the focus once the window is mapped again
   bool finished_ = false;
   bool defaultSizePending_ = false;
+  bool ending_ = false;        // told to end: no more message boxes
+  bool stopKeyWorks_ = false;  // the start/stop hot key is registered: a hidden window is safe
 };
 
 // The running main dialog; set by the application while the dialog exists.

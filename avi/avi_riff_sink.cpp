@@ -1,6 +1,7 @@
 #include "avi/avi_riff_sink.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,11 +44,21 @@ bool RiffSink::Open(const std::string& fileName) {
   if (fd_ >= 0) {
     // A new movie gets the user's permissions whatever the mask is at this instant.
     ::fchmod(fd_, 0666 & ~kStartUmask);
-    return true;
+  } else {
+    if (errno != EEXIST) return false;
+    fd_ = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);  // keeps its permissions
+    if (fd_ < 0) return false;
   }
-  if (errno != EEXIST) return false;
-  fd_ = ::open(fileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);  // keeps its permissions
-  return fd_ >= 0;
+  // Locked before it is emptied: a file another recording is writing is left alone
+  // (EWOULDBLOCK). A device (such as /dev/full) has nothing to empty.
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 || (::ftruncate(fd_, 0) != 0 && errno != EINVAL)) {
+    const int error = errno;
+    ::close(fd_);
+    fd_ = -1;
+    errno = error;
+    return false;
+  }
+  return true;
 }
 
 bool RiffSink::WriteAt(uint64_t offset, const iovec* parts, int count) {
@@ -87,7 +98,23 @@ bool RiffSink::PutU32(uint64_t offset, uint32_t value) {
   return WriteAt(offset, bytes, 4);
 }
 
+bool RiffSink::Reserve(uint64_t offset, uint64_t length) {
+  if (fd_ < 0 || !reserving_) return true;
+  int rc;
+  do {
+    rc = ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                     static_cast<off_t>(length));
+  } while (rc != 0 && errno == EINTR);
+  if (rc == 0) return true;
+  if (errno == ENOSPC || errno == EDQUOT) return false;
+  reserving_ = false;  // not a file system that sets space aside (or /dev/full): writes decide
+  return true;
+}
+
 void RiffSink::Truncate(uint64_t size) {
+  // Growing first makes the cut a real one, which frees the blocks set aside past the end.
+  if (fd_ >= 0 && reserving_ && ::ftruncate(fd_, static_cast<off_t>(size + 1)) != 0) {
+  }
   if (fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     // A device such as /dev/full cannot be cut; the RIFF sizes still tell where the file ends.
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -157,6 +158,7 @@ class RiffAviFile final : public IAviFile {
   void CollectStreamHeaders();
   int32_t Start();
   int32_t MakeRoom(uint64_t bytes, uint64_t chunks);
+  int32_t KeepIndexRoom(uint64_t bytes, uint64_t chunks);
   int32_t FinishSegment(bool more);
   int32_t WriteStandardIndex(RiffAviStream* stream, const Segment& seg);
   int32_t WriteIdx1(const Segment& seg);
@@ -179,6 +181,7 @@ class RiffAviFile final : public IAviFile {
   uint32_t moviListOffset_ = 0;  // 0 until the header is on disk
   uint64_t end_ = 0;             // where the next chunk goes
   uint64_t dataBytes_ = 0;       // payload of all chunks
+  uint64_t reserved_ = 0;        // disk space set aside up to here
   uint32_t firstSegmentFrames_ = 0;
   bool finalHeader_ = false;
   bool closed_ = false;
@@ -503,6 +506,26 @@ int32_t RiffAviFile::MakeRoom(uint64_t bytes, uint64_t chunks) {
   return rc;
 }
 
+// The indexes are written at the end, when the disk may be full: the space for them (and for
+// the chunk about to be written) is set aside ahead, and a chunk for which the disk has no room
+// left is refused, so the index of the chunks written before it always fits.
+int32_t RiffAviFile::KeepIndexRoom(uint64_t bytes, uint64_t chunks) {
+  constexpr uint64_t kStep = uint64_t{1} << 20;
+  const uint64_t entries = index_.size() + chunks;
+  const uint64_t need =
+      end_ + bytes + 24 * entries + 64 * streams_.size() * (segments_.size() + 1) + 64;
+  if (need <= reserved_) return kAviErrOk;
+  const uint64_t from = std::max(reserved_, end_);
+  if (sink_.Reserve(from, need + kStep - from)) {
+    reserved_ = need + kStep;
+  } else if (sink_.Reserve(from, need - from)) {
+    reserved_ = need;
+  } else {
+    return Fail();
+  }
+  return kAviErrOk;
+}
+
 int32_t RiffAviFile::AppendChunk(int stream, uint32_t code, const void* data, uint32_t bytes,
                                  uint32_t indexFlags) {
   if (error_) return error_;
@@ -513,6 +536,8 @@ int32_t RiffAviFile::AppendChunk(int stream, uint32_t code, const void* data, ui
   const uint32_t padded = bytes + (bytes & 1);
   const int32_t room = MakeRoom(8 + uint64_t{padded}, 1);
   if (room != kAviErrOk) return room;
+  const int32_t kept = KeepIndexRoom(8 + uint64_t{padded}, 1);
+  if (kept != kAviErrOk) return kept;
   uint8_t head[8];
   PutLe32(head, code);
   PutLe32(head + 4, bytes);
@@ -542,6 +567,8 @@ int32_t RiffAviFile::AppendEmptyChunks(int stream, uint32_t code, int64_t count)
     const int n = static_cast<int>(std::min<int64_t>(count, kBatch));
     const int32_t room = MakeRoom(8 * static_cast<uint64_t>(n), static_cast<uint64_t>(n));
     if (room != kAviErrOk) return room;
+    const int32_t kept = KeepIndexRoom(8 * static_cast<uint64_t>(n), static_cast<uint64_t>(n));
+    if (kept != kAviErrOk) return kept;
     if (!sink_.WriteAt(end_, heads, 8 * static_cast<size_t>(n))) return Fail();
     for (int i = 0; i < n; ++i)
       index_.push_back(
@@ -696,7 +723,12 @@ int32_t OpenRiffAviFile(const std::string& fileName, std::unique_ptr<IAviFile>* 
   if (!out) return kAviErrBadParam;
   out->reset();
   auto file = std::make_unique<RiffAviFile>(limits);
-  if (fileName.empty() || !file->Open(fileName)) return kAviErrFileOpen;
+  if (fileName.empty() || !file->Open(fileName)) {
+    const int error = fileName.empty() ? ENOENT : errno;
+    file.reset();
+    errno = error;
+    return kAviErrFileOpen;
+  }
   *out = std::move(file);
   return kAviErrOk;
 }

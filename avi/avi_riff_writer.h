@@ -42,7 +42,8 @@ struct RiffLimits {
 };
 
 // Creates or truncates `fileName` and gives the file writer in `*out`. kAviErrFileOpen when the
-// file cannot be created (missing folder, no permission); kAviErrBadParam for a null `out`.
+// file cannot be created (missing folder, no permission, another writer holds it), with errno
+// telling why; kAviErrBadParam for a null `out`.
 int32_t OpenRiffAviFile(const std::string& fileName, std::unique_ptr<IAviFile>* out,
                         const RiffLimits& limits = {});
 

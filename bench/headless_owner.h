@@ -25,6 +25,7 @@ class HeadlessOwner : public mg::ICaptureOwner {
     if (id == mg::kHotkeyStartStop) StartStopCommand();
   }
   void ShowMessage(const std::string& text) override { std::printf("message: %s\n", text.c_str()); }
+  bool AskYesNo(const std::string&) override { return false; }
   void ApplyWindowMode(int) override {}
   void RestoreWindow() override {}
   void FileNameChanged() override {}

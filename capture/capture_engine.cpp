@@ -2,6 +2,7 @@
 #include "capture/capture_engine.h"
 
 #include <QEventLoop>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "capture/capture_messages.h"
 #include "capture/file_name.h"
 #include "capture/frame_format.h"
+#include "capture/movie_file.h"
 #include "platform/null/null_backends.h"
 #include "platform/priority.h"
 
@@ -32,6 +34,12 @@ std::string Format(const char* pattern, const std::string& a) {
   std::string text = pattern;
   text.replace(text.find("%s"), 2, a);
   return text;
+}
+
+std::string AbsoluteName(const std::string& name) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(name), ec);
+  return ec ? name : absolute.lexically_normal().string();
 }
 
 std::string ErrorOpening(const std::string& detail) {
@@ -100,11 +108,23 @@ bool CaptureEngine::OpenMovie(std::string* detail) {
   const int bits = ctx_.display.bitsPerPixel;
   const uint32_t handler = CompressorFor(settings_.CompressorHandler, bits);
 
-  if (platform_.avi->OpenFile(moviePath_, &ctx_.aviFile) != kAviErrOk || !ctx_.aviFile) {
+  // Written under a temporary name; the movie takes its own name when the recording succeeded.
+  const std::string temporary = TemporaryMovieName(moviePath_);
+  errno = 0;
+  if (platform_.avi->OpenFile(temporary, &ctx_.aviFile) != kAviErrOk || !ctx_.aviFile) {
+    const int error = errno;
     *detail = msg::kDetailOpen;
+    if (error != 0) {
+      std::string reason = msg::kOpenReason;
+      reason.replace(reason.find("%1"), 2, AbsoluteName(moviePath_));
+      reason.replace(reason.find("%2"), 2,
+                     error == EWOULDBLOCK ? msg::kBusyReason : std::strerror(error));
+      *detail += reason;
+    }
     return false;
   }
-  createdFile_ = moviePath_;
+  createdFile_ = temporary;
+  movieName_ = moviePath_;
 
   AviStreamInfo info;
   info.fccType = kStreamTypeVideo;
@@ -219,6 +239,8 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   // A start asked for while one is under way (from a message box of that start) is no start.
   if (running_) return 0;
   createdFile_.clear();
+  movieName_.clear();
+  framesAtAbort_ = 0;
   closeError_ = 0;
   ctx_.frameCounter = 0;
   ctx_.skippedCounter = 0;
@@ -234,11 +256,20 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   // A name without a folder is a movie in the user's videos folder; the setting keeps the name.
   const std::string before = settings_.AVIFileName;
   const std::string folder = MovieFolder();
-  if (SettleFileName(settings_.AVIFileName, settings_.IncFilename != 0, folder) !=
-      FileNameResult::Ok)
-    return FailStart(msg::kNameTooLong);
+  const FileNameResult named =
+      SettleFileName(settings_.AVIFileName, settings_.IncFilename != 0, folder);
+  if (named != FileNameResult::Ok)
+    return FailStart(named == FileNameResult::HasComma ? msg::kNameHasComma : msg::kNameTooLong);
   if (settings_.AVIFileName != before) owner_.FileNameChanged();
   moviePath_ = MoviePath(settings_.AVIFileName, folder);
+  if (IsReadOnlyFile(moviePath_)) {
+    std::string question = msg::kReplaceReadOnly;
+    question.replace(question.find("%1"), 2, AbsoluteName(moviePath_));
+    if (!owner_.AskYesNo(question)) {
+      EndCapture();
+      return 0;
+    }
+  }
 
   running_ = true;
   OpenSoundInput();
@@ -278,7 +309,8 @@ void CaptureEngine::RunRecordingLoop() {
 
 void CaptureEngine::RequestAbort(int32_t marker) {
   platform_.timer->Kill();
-  ctx_.frameCounter = marker;
+  const int32_t frames = ctx_.frameCounter.exchange(marker);
+  if (frames > 0) framesAtAbort_ = frames;
   stopRequest_.Post();
 }
 
@@ -333,6 +365,16 @@ void CaptureEngine::EndCapture() {
   Report();
 }
 
+void CaptureEngine::FinishAtExit() {
+  if (!running_) return;
+  running_ = false;
+  ReleaseMovie();
+  const int32_t frames = ctx_.frameCounter;
+  const bool failed = frames == kVideoErrorMarker || frames < -50 || closeError_ != kAviErrOk;
+  SettleMovie(frames > 0 || (frames < 0 && framesAtAbort_ > 0), failed);
+  owner_.SetState(Idle);
+}
+
 void CaptureEngine::ReleaseMovie() {
   ctx_.videoStream = nullptr;
   ctx_.compressedStream.reset();
@@ -345,24 +387,61 @@ void CaptureEngine::ReleaseMovie() {
 
 void CaptureEngine::Report() {
   const int32_t frames = ctx_.frameCounter;
+  const bool failed =
+      frames == kVideoErrorMarker || frames < -50 || (frames > 0 && closeError_ != kAviErrOk);
+  // The movie takes its name (or goes, when nothing was captured) before the words are chosen.
+  const bool captured = frames > 0 || (frames < 0 && framesAtAbort_ > 0);
+  const std::string settled = SettleMovie(captured, failed);
+  std::string text;
   if (frames == kVideoErrorMarker || (frames > 0 && closeError_ != kAviErrOk)) {
     const int32_t error = frames == kVideoErrorMarker ? ctx_.lastAviError : closeError_;
-    owner_.ShowMessage(Format(msg::kVideoError, (error & 0xffff) - 16384));
+    text = Format(msg::kVideoError, (error & 0xffff) - 16384);
   } else if (frames < -50) {
-    owner_.ShowMessage(Format(msg::kAudioError, (ctx_.lastAviError & 0xffff) - 16384));
+    // A refused write is the disk's doing (full, or the file too large for it), not the rate's.
+    text = Format(ctx_.lastAviError == kAviErrFileWrite ? msg::kAudioWriteError : msg::kAudioError,
+                  (ctx_.lastAviError & 0xffff) - 16384);
   } else if (frames < 0) {
-    owner_.ShowMessage(msg::kOverload);
+    text = msg::kOverload;
   } else if (frames > 0) {
-    std::string text = Format(msg::kTotals, frames, ctx_.skippedCounter);
+    text = Format(msg::kTotals, frames, ctx_.skippedCounter);
     text += '\n';
     text += Format(msg::kTotalsDuration, Duration(frames));
     text += '\n';
     text += Format(msg::kTotalsFile, createdFile_);
-    owner_.ShowResult(text);
-  } else if (!createdFile_.empty()) {
-    std::error_code ec;  // nothing was captured: the empty movie goes
-    std::filesystem::remove(std::filesystem::path(createdFile_), ec);
+    if (settled.empty()) {
+      owner_.ShowResult(text);
+      return;
+    }
   }
+  text += settled;
+  if (!text.empty()) owner_.ShowMessage(text);
+}
+
+std::string CaptureEngine::SettleMovie(bool captured, bool failed) {
+  if (createdFile_.empty()) return {};
+  const std::string temporary = createdFile_;
+  if (!captured) {
+    RemoveTemporaryMovie(temporary);  // nothing was captured: an older movie stays as it was
+    createdFile_.clear();
+    return {};
+  }
+  if (failed && FileExists(movieName_)) {
+    // A recording cut short by a failure does not replace the movie that was there before.
+    std::string kept = msg::kPartialKept;
+    kept.replace(kept.find("%1"), 2, AbsoluteName(movieName_));
+    kept.replace(kept.find("%2"), 2, AbsoluteName(temporary));
+    return kept;
+  }
+  std::string reason;
+  if (!GiveMovieItsName(temporary, movieName_, &reason)) {
+    std::string text = msg::kNotRenamed;
+    text.replace(text.find("%1"), 2, AbsoluteName(movieName_));
+    text.replace(text.find("%2"), 2, reason);
+    text.replace(text.find("%3"), 2, AbsoluteName(temporary));
+    return "\n" + text;
+  }
+  createdFile_ = movieName_;
+  return {};
 }
 
 // The movie's length at the stream's rate: "0:04.0", "12:30.5", "1:02:03.0".

@@ -17,6 +17,7 @@
 //   EndCapture again, so the idle look of the window is restored in one place, the owner's.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,10 @@ class CaptureEngine {
   int BeginCapture(StartMode mode);
   // Stops the recording; in Idle it goes through the owner's Start/Stop command instead.
   void EndCapture();
+  // The program is ending at once (its X server is gone): the movie is finished and named
+  // without waiting for anything else. A tick may be stuck in the lost connection, so the timer
+  // is left alone; nothing is shown. Sets Idle.
+  void FinishAtExit();
 
   // The timer thread's routine: one grab.
   void CaptureTick();
@@ -68,6 +73,7 @@ class CaptureEngine {
   void RequestAbort(int32_t marker);
 
   CaptureContext& Context() { return ctx_; }
+  // The file the recording writes; after a successful stop, the movie under its own name.
   const std::string& OutputFileName() const { return createdFile_; }
 
  private:
@@ -83,6 +89,8 @@ class CaptureEngine {
   // Ends a start that failed and then tells why, so the window is idle again while it says so.
   int FailStart(const std::string& text);
   std::string Duration(int32_t frames) const;
+  // Gives the finished movie its name or removes an empty one; returns what the report adds.
+  std::string SettleMovie(bool captured, bool failed);
   void UpdateTickPalette();
   void DiscardNotices();
   // Tick thread: `count` positions skipped; with `judge`, true when that makes the recording
@@ -102,6 +110,8 @@ class CaptureEngine {
   PostedNotice stopRequest_;
   std::string createdFile_;  // the file this recording created, the only one a stop may delete
   std::string moviePath_;    // where the movie named by AVIFileName lies
+  std::string movieName_;    // the movie path the recording takes when it succeeded
+  std::atomic<int32_t> framesAtAbort_{0};
   bool audioStarted_ = false;
   bool soundRecorded_ = false;  // the input opened: the movie has an audio stream
   bool ringMade_ = false;

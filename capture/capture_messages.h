@@ -1,6 +1,8 @@
 // Texts the recording shows to the user.
 #pragma once
 
+#include "settings/movie_name_rule.h"
+
 namespace mg::msg {
 
 inline constexpr const char* kErrorOpeningAvi = "Error opening AVI file. %1";
@@ -23,6 +25,9 @@ inline constexpr const char* kOverload =
     "The frame rate you requested is too high. Please specify lower FPS or select a smaller "
     "screen area.";
 inline constexpr const char* kAudioError = "Error %d saving audio data, try lower frame rate.";
+inline constexpr const char* kAudioWriteError =
+    "Error %d saving audio data; the recording was stopped. The disk is full or the file has "
+    "grown too large for it.";
 inline constexpr const char* kVideoError =
     "Error %d saving video data; the recording was stopped. The disk may be full.";
 inline constexpr const char* kBadFps =
@@ -30,8 +35,18 @@ inline constexpr const char* kBadFps =
 inline constexpr const char* kBadArea =
     "The capture area must be at least 1 pixel wide and 1 pixel high.";
 inline constexpr const char* kAreaTooLarge = "The capture area is too large to record.";
-inline constexpr const char* kNameTooLong =
-    "The movie file name is too long (at most 259 characters).";
+inline constexpr const char* kNameTooLong = kMovieNameTooLong;
+inline constexpr const char* kNameHasComma = kMovieNameHasComma;
+// Shown after "Error opening AVI file. (Open AVI)": the file and the system's reason.
+inline constexpr const char* kOpenReason = "\n%1: %2.";
+inline constexpr const char* kBusyReason = "another recording is being written into it";
+inline constexpr const char* kReplaceReadOnly =
+    "The file %1 is read-only. Do you want the new movie to replace it?";
+// After a failed recording, when an older movie of the same name was kept.
+inline constexpr const char* kPartialKept =
+    "\nThe earlier movie %1 was kept; what was recorded is in %2.";
+inline constexpr const char* kNotRenamed =
+    "The movie could not be given the name %1 (%2). It is kept as %3.";
 inline constexpr const char* kNoFrameMemory = "Not enough memory for the frame buffers.";
 
 }  // namespace mg::msg

@@ -24,6 +24,8 @@ class ICaptureOwner {
   virtual void ShowMessage(const std::string& text) = 0;
   // The same for the result of a recording that went well (an information).
   virtual void ShowResult(const std::string& text) { ShowMessage(text); }
+  // A question with Yes and No buttons, owned by the window; true for Yes.
+  virtual bool AskYesNo(const std::string& text) = 0;
   // 1048 iconizes the window, 1049 and 1050 hide it, anything else leaves it.
   virtual void ApplyWindowMode(int wndHide) = 0;
   // Restores the window and brings it to the foreground.

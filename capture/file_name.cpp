@@ -1,17 +1,16 @@
 #include "capture/file_name.h"
 
+#include "capture/movie_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace mg {
 namespace {
 
 bool Exists(const std::string& name) {
-  std::error_code ec;
-  return std::filesystem::exists(std::filesystem::path(name), ec);
+  return FileExists(name) || FileExists(TemporaryMovieName(name));
 }
 
 }  // namespace
@@ -73,15 +72,11 @@ FileNameResult NumberedFileName(const std::string& name, std::string* out,
 }
 
 FileNameResult SettleFileName(std::string& name, bool incFilename, const std::string& folder) {
+  if (name.find(',') != std::string::npos) return FileNameResult::HasComma;
   std::string settled = WithAviExtension(name);
   if (settled.size() >= kNameBufferSize) return FileNameResult::TooLong;
-  if (incFilename) {
-    if (NumberedFileName(settled, &settled, folder) != FileNameResult::Ok)
-      return FileNameResult::TooLong;
-  } else {
-    std::error_code ec;  // a failure shows at the open
-    std::filesystem::remove(std::filesystem::path(MoviePath(settled, folder)), ec);
-  }
+  if (incFilename && NumberedFileName(settled, &settled, folder) != FileNameResult::Ok)
+    return FileNameResult::TooLong;
   name = settled;
   return FileNameResult::Ok;
 }

@@ -1,11 +1,33 @@
 // The frame grabber: the tick on the timer thread fills the ring, the writer on the
 // user-interface thread empties it into the compressed stream.
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 #include "capture/capture_engine.h"
 #include "capture/frame_format.h"
 
 namespace mg {
+namespace {
+
+// The marker's ring 2 pixels outside the area, reckoned wide enough that a corner stored near
+// the ends of the int range cannot overflow; clamped to what a rectangle can hold.
+WinRect MarkerAround(int x, int y, int width, int height) {
+  const auto clamp = [](int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+  };
+  const int64_t left = x, top = y;
+  return {clamp(left - 2), clamp(top - 2), clamp(left + width + 2), clamp(top + height + 2)};
+}
+
+// Where the cursor image starts in the frame; far outside it (nothing drawn) when the corner
+// is so far off that the plain difference would overflow.
+int FrameOffset(int pointer, int hotSpot, int corner) {
+  const int64_t offset = int64_t{pointer} - hotSpot - corner;
+  return static_cast<int>(std::clamp<int64_t>(offset, -(int64_t{1} << 30), int64_t{1} << 30));
+}
+
+}  // namespace
 
 void CaptureEngine::CaptureTick() {
   // Deadlines that passed without a tick (a loaded machine, a stopped process) are frames
@@ -22,7 +44,7 @@ void CaptureEngine::CaptureTick() {
   panner_->PanCaptureArea(ctx_, pointer.x, pointer.y, pointer.modifiers);
 
   const int x = settings_.StartX, y = settings_.StartY;
-  const WinRect marker{x - 2, y - 2, x + ctx_.frameWidth + 2, y + ctx_.frameHeight + 2};
+  const WinRect marker = MarkerAround(x, y, ctx_.frameWidth, ctx_.frameHeight);
   const bool pausedMarker = owner_.State() == Paused;
   platform_.display->ShowMarker(marker, pausedMarker);
 
@@ -52,7 +74,8 @@ void CaptureEngine::CaptureTick() {
       view.redMask = ctx_.display.redMask;
       view.greenMask = ctx_.display.greenMask;
       view.blueMask = ctx_.display.blueMask;
-      const int left = pointer.x - cursor->xhot - x, top = pointer.y - cursor->yhot - y;
+      const int left = FrameOffset(pointer.x, cursor->xhot, x);
+      const int top = FrameOffset(pointer.y, cursor->yhot, y);
       if (ctx_.colourCount) {
         std::lock_guard<std::mutex> lock(ctx_.tickPaletteLock);
         view.palette = ctx_.tickPalette.data();

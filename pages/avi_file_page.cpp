@@ -6,8 +6,10 @@
 #include <QLineEdit>
 
 #include "codecs/compressor_registry.h"
+#include "pages/message_box.h"
 #include "pages/page_messages.h"
 #include "platform/windows_records.h"
+#include "settings/movie_name_rule.h"
 #include "ui_avi_file_page.h"
 
 namespace mg {
@@ -56,7 +58,16 @@ bool CMyPropertyPage3::eventFilter(QObject* watched, QEvent* event) {
 void CMyPropertyPage3::FieldLeft(QObject* field) {
   if (exchanging_) return;
   ExchangeFromControls();
-  if (field == ui_->fileName) settings_.AVIFileName = fileName_.toStdString();
+  if (field == ui_->fileName) {
+    const std::string name = fileName_.toStdString();
+    if (const char* refused = RefusedMovieName(name)) {
+      // The name stays in the field to be mended; the setting keeps the last good one.
+      ShowMessageBox(this, QString::fromUtf8(refused), MsgButtons::Ok, MsgIcon::Exclamation);
+      ui_->fileName->setFocus();
+    } else {
+      settings_.AVIFileName = name;
+    }
+  }
   if (field == ui_->rate) settings_.FPS = rate_;
   if (field == ui_->keyFrames) settings_.KeyFrames = keyFrames_;
   if (field == ui_->quality) settings_.Compress = quality_;

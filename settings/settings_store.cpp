@@ -48,7 +48,14 @@ void SettingsStore::ReadText(IRegistryKey* key, const char* name, std::string& f
   uint32_t type = 0;
   std::vector<char> buffer(capacity + 1, '\0');
   uint32_t size = capacity;
-  if (ReadValue(key, name, &type, buffer.data(), &size) != kRegOk) return;
+  int rc = ReadValue(key, name, &type, buffer.data(), &size);
+  if (rc == kRegMoreData && capacity == kFileNameCapacity && size > capacity) {
+    // A file name too long to use is kept as it is, to be refused in words when it is used,
+    // rather than silently replaced by the default.
+    buffer.assign(size + 1, '\0');
+    rc = ReadValue(key, name, &type, buffer.data(), &size);
+  }
+  if (rc != kRegOk) return;
   if (type == kRegDword && size == 4) {  // a number where a text belongs: take its digits
     int32_t number = 0;
     std::memcpy(&number, buffer.data(), 4);

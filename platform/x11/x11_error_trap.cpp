@@ -1,6 +1,11 @@
 #include "platform/x11/x11_error_trap.h"
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -24,11 +29,24 @@ int HandleError(Display* display, XErrorEvent* event) {
   return previous ? previous(display, event) : 0;
 }
 
+// A connection of ours is lost (the X server died). On the main thread the program ends with
+// exit(), so what the application registered with atexit (finishing the movie, saving the
+// settings) still runs; any other thread (the tick) waits here for that end rather than end
+// the process under the main thread's feet.
+int HandleConnectionLoss(Display*) {
+  if (::syscall(SYS_gettid) == ::getpid()) {
+    std::fputs("Movigram: the connection to the X server was lost.\n", stderr);
+    std::exit(1);
+  }
+  for (;;) ::pause();
+}
+
 // Puts our handler in place; another library may have replaced it since we last looked.
 void EnsureHandler() {
   std::lock_guard lock(g_mutex);
   XErrorHandler current = XSetErrorHandler(HandleError);
   if (current != HandleError) g_previous = current;
+  XSetIOErrorHandler(HandleConnectionLoss);
 }
 
 }  // namespace

@@ -29,7 +29,9 @@ class X11ErrorTrap {
 
 // Errors of the connections we open ourselves that no trap catches are dropped (a lost marker or
 // grab is better than a dead recorder); errors of other connections go to the handler that was
-// there before. Called when such a connection is opened and before it is closed.
+// there before. A lost connection (the server died) ends the program with exit() from the main
+// thread, so the application's atexit work runs; other threads wait for that end. Called when
+// such a connection is opened and before it is closed.
 void X11AdoptConnection(Display* display);
 void X11ReleaseConnection(Display* display);
 

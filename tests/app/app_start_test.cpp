@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -185,6 +186,18 @@ TEST_F(AppStart, ASecondStartBringsTheRunningOneToTheFrontAndEnds) {
   EXPECT_FALSE(QFileInfo::exists(socketPath)) << "the socket goes with the program";
 }
 
+TEST_F(AppStart, ASettingsStoreThatCannotBeWrittenIsToldAtTheEnd) {
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("Movigram.conf"));  // a folder where the file belongs
+  auto app = MakeApp();
+  Run(*app, [](mg::CRecorderDlg& dlg) { dlg.ExitButton()->click(); });
+  ASSERT_TRUE(shown_);
+  ASSERT_EQ(answers_.shown.size(), 1u);
+  EXPECT_EQ(answers_.shown[0].text,
+            "The settings could not be saved: the options of this session will not be there at "
+            "the next start.");
+  EXPECT_EQ(answers_.shown[0].icon, mg::MsgIcon::Exclamation);
+}
+
 TEST_F(AppStart, EscapeNeverClosesTheMainDialog) {
   auto app = MakeApp();
   bool stillOpen = false;
@@ -226,8 +239,8 @@ TEST_F(AppStart, NonsenseInTheSettingsFileGivesSensibleValuesAndClearWords) {
     EXPECT_EQ(app->settings.PauseKey, 114);
     ASSERT_EQ(answers_.shown.size(), 1u);
     EXPECT_EQ(answers_.shown[0].text,
-              "Bogus Key\nCould not register the above hot key. It may be already reserved by "
-              "another application.");
+              "The start/stop hot key (\"Bogus Key\") has the key code 99999, which is no key of "
+              "this keyboard. Please choose it again on the Hot Keys page.");
     // The window is on the screen.
     EXPECT_TRUE(WaitUntil([&] {
       return !dlg.windowHandle()->frameMargins().isNull() &&

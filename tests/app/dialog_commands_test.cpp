@@ -272,10 +272,11 @@ TEST_F(DialogCommands, PanLockHotKeyTogglesTheLockAndItsCheckBoxInEveryState) {
   EXPECT_EQ(rig_.settings.PanLocked, 0);
 }
 
-TEST_F(DialogCommands, RegistrationStopsAtTheFirstRefusedKeyWithItsDescription) {
+TEST_F(DialogCommands, ARefusedKeyIsNamedWithItsDescriptionAndTheOthersStillWork) {
   rig_.keys.refuse = {mg::kHotkeyStartStop};
   rig_.Make();
-  EXPECT_EQ(rig_.keys.attempts, (std::vector<int>{1}));
+  EXPECT_EQ(rig_.keys.attempts, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(rig_.keys.registered, (std::set<int>{2, 3}));
   ASSERT_EQ(rig_.answers.shown.size(), 1u);
   EXPECT_EQ(rig_.answers.shown[0].text,
             "F2\nCould not register the above hot key. It may be already reserved by another "
@@ -288,8 +289,8 @@ TEST_F(DialogCommands, RegistrationStopsAtTheFirstRefusedKeyWithItsDescription) 
   second.refuse = {mg::kHotkeyPause};
   rig_.settings.PauseDesc = "Ctrl+Shift+Alt+F3";
   rig_.Make(&second);
-  EXPECT_EQ(second.attempts, (std::vector<int>{1, 2}));
-  EXPECT_EQ(second.registered, (std::set<int>{1}));
+  EXPECT_EQ(second.attempts, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(second.registered, (std::set<int>{1, 3}));
   ASSERT_EQ(rig_.answers.shown.size(), 2u);
   EXPECT_TRUE(rig_.answers.shown[1].text.startsWith("Ctrl+Shift+Alt+F3\nCould not register"));
   rig_.dlg.reset();

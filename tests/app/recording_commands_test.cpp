@@ -129,7 +129,8 @@ TEST_F(RecordingCommands, StopWithNothingCapturedDeletesTheMovieAndSaysNothing) 
   bool sawFile = false;
   RunWhen([&] { return dlg.State() != mg::Idle; },
           [&] {
-            sawFile = QFileInfo::exists(QString::fromStdString(rig_.settings.AVIFileName));
+            sawFile =
+                QFileInfo::exists(QString::fromStdString(rig_.settings.AVIFileName + ".part"));
             dlg.StartRecButton()->click();  // stopped while still paused: nothing written
           });
   dlg.StartPausedButton()->click();
@@ -137,6 +138,7 @@ TEST_F(RecordingCommands, StopWithNothingCapturedDeletesTheMovieAndSaysNothing) 
   EXPECT_EQ(LookOf(dlg), kIdleLook);
   EXPECT_TRUE(rig_.answers.shown.empty()) << rig_.answers.Texts().join('|').toStdString();
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(rig_.settings.AVIFileName)));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(rig_.settings.AVIFileName + ".part")));
 }
 
 TEST_F(RecordingCommands, ExitWhileRecordingFinishesTheMovieThenCloses) {
@@ -250,6 +252,28 @@ TEST_F(RecordingCommands, HiddenWhileRecordingAndShownAgainAfterwards) {
     // Shown again as a normal window. (Under openbox the focus request after re-mapping is
     // taken as already granted; the keyboard focus is not checked here.)
     EXPECT_TRUE(WaitUntil([&] { return !dlg.isMinimized() && dlg.isVisible(); })) << mode;
+  }
+}
+
+TEST_F(RecordingCommands, WithoutAWorkingStopKeyAHiddenRecordingIsIconizedInstead) {
+  // Refused by the system, or cleared: either way no key could stop a hidden recording.
+  for (int startKey : {113, 0}) {
+    rig_.dlg.reset();
+    rig_.keys.refuse = startKey ? std::set<int>{mg::kHotkeyStartStop} : std::set<int>{};
+    rig_.settings.StartKey = startKey;
+    rig_.settings.WndHide = mg::kWndHideAlt;  // what the Screen Area tab stores for "Hide"
+    mg::CRecorderDlg& dlg = rig_.Show();
+    bool iconized = false, visible = false;
+    RunWhen([&] { return dlg.State() != mg::Idle; },
+            [&] {
+              iconized = WaitUntil([&] { return dlg.isMinimized(); });
+              visible = dlg.isVisible();
+              dlg.StartRecButton()->click();  // the stop the user reaches through the task bar
+            });
+    dlg.StartRecButton()->click();
+    EXPECT_TRUE(iconized) << startKey;
+    EXPECT_TRUE(visible) << startKey;
+    EXPECT_EQ(dlg.State(), mg::Idle);
   }
 }
 

@@ -116,7 +116,9 @@ TEST_F(RecordingSoundTest, AFailedAudioWriteStopsTheRecordingOnceWithTheAudioMes
   EXPECT_EQ(rig_.owner.State(), mg::Idle);
   EXPECT_EQ(rig_.engine.Context().frameCounter, mg::kAudioErrorMarker);
   ASSERT_FALSE(rig_.owner.messages.empty());
-  EXPECT_EQ(rig_.owner.messages.back(), "Error 110 saving audio data, try lower frame rate.");
+  EXPECT_EQ(rig_.owner.messages.back(),
+            "Error 110 saving audio data; the recording was stopped. The disk is full or the file "
+            "has grown too large for it.");
   EXPECT_EQ(rig_.owner.messages.size(), 1u);
   EXPECT_EQ(rig_.owner.stops, 1);
   EXPECT_EQ(rig_.owner.startRequests, 0);

@@ -1,10 +1,12 @@
 // The AVI writer, read back raw (headers, chunks) and through libavformat/libavcodec.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -549,6 +551,45 @@ TEST(AviRiffWriter, WriteFailuresAreReported) {
   const DecodedAvi d = DecodeAvi(path);
   ASSERT_TRUE(d.ok) << d.error;
   ASSERT_EQ(d.frames.size(), static_cast<size_t>(written));
+  ExpectRgbFrame(d, written - 1, written - 1, 64, 48);
+}
+
+// A real disk that fills up (a small tmpfs; it needs the right to mount, otherwise skipped): the
+// chunk that no longer fits is refused, and the index of every chunk before it is in the file.
+TEST(AviRiffWriter, AFullDiskStillTakesTheIndex) {
+  TempFolder dir;
+  const std::string disk = dir.File("disk");
+  std::filesystem::create_directory(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "no right to mount a small disk: " << std::strerror(errno);
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  const std::string path = disk + "/full.avi";
+  Movie m = OpenMovie(path, true, {}, 64, 48);
+  ASSERT_TRUE(m.file);
+  int written = 0;
+  int32_t rc = mg::kAviErrOk;
+  const uint8_t sound[441] = {};
+  while (written < 1000) {
+    rc = WriteRgbFrame(m.video, written, written, 64, 48);
+    if (rc != mg::kAviErrOk) break;
+    rc = m.audio->Write(written * 441, 441, sound, 441, mg::kAviIfKeyFrame);
+    if (rc != mg::kAviErrOk) break;
+    ++written;
+  }
+  EXPECT_EQ(rc, mg::kAviErrFileWrite) << "the disk filled up";
+  ASSERT_GT(written, 5);
+  EXPECT_EQ(m.file->Close(), mg::kAviErrFileWrite) << "the failure stays reported";
+  const AviHeaders h = ReadAviHeaders(path);
+  ASSERT_TRUE(h.ok) << h.error;
+  EXPECT_TRUE(h.hasIdx1) << "the index is inside the file";
+  EXPECT_GE(h.idx1Entries, static_cast<uint32_t>(2 * written));
+  EXPECT_FALSE(h.truncated);
+  const DecodedAvi d = DecodeAvi(path);
+  ASSERT_TRUE(d.ok) << d.error;
+  EXPECT_GE(d.frames.size(), static_cast<size_t>(written));
   ExpectRgbFrame(d, written - 1, written - 1, 64, 48);
 }
 

@@ -140,6 +140,10 @@ class FakeOwner : public mg::ICaptureOwner {
     messages.push_back(text);
     ++results;
   }
+  bool AskYesNo(const std::string& text) override {
+    questions.push_back(text);
+    return answerYes;
+  }
   void ApplyWindowMode(int wndHide) override { windowModes.push_back(wndHide); }
   void RestoreWindow() override { ++restores; }
   void FileNameChanged() override { ++nameChanges; }
@@ -149,6 +153,8 @@ class FakeOwner : public mg::ICaptureOwner {
   std::vector<std::string> messages;
   // Runs while a (warning) message is up, as the user's clicks and keys would.
   std::function<void(const std::string&)> whileShown;
+  std::vector<std::string> questions;
+  bool answerYes = false;
   std::vector<int> windowModes;
   int results = 0;  // messages shown as a result, not a warning
   int restores = 0;

@@ -313,7 +313,7 @@ TEST_F(EngineTest, FailingFrameWriteStopsTheRecordingWithAMessage) {
   ASSERT_FALSE(rig_.owner.messages.empty());
   EXPECT_NE(rig_.owner.messages.back().find("Error 110 saving video data"), std::string::npos)
       << rig_.owner.messages.back();
-  EXPECT_TRUE(std::filesystem::exists(rig_.avi.opened[0])) << "frames written so far stay";
+  EXPECT_TRUE(std::filesystem::exists(rig_.settings.AVIFileName)) << "frames written so far stay";
 }
 
 TEST_F(EngineTest, FailedOpenShowsTheDetailAndBeepsOnce) {
@@ -474,6 +474,32 @@ TEST_F(EngineTest, WindowModeAndCursorLookupFollowTheMarkerRectangle) {
   EXPECT_EQ(rig_.display.lastMarker.right, 152);
   EXPECT_EQ(rig_.display.lastMarker.bottom, 142);
   EXPECT_EQ(rig_.display.markerShows, rig_.display.markerHides);
+}
+
+TEST_F(EngineTest, ACornerNearTheEndsOfTheIntRangeGivesASaneMarkerAndCursor) {
+  rig_.settings.Width = 16;
+  rig_.settings.Height = 16;
+  uint32_t white[4] = {0xffffffff, 0xffffffff, 0xffffffff, 0xffffffff};
+  rig_.display.cursor = mg::CursorImage{2, 2, 1, 1, white, 1};
+  struct Corner {
+    int x, y, pointerX, pointerY;
+  } corners[] = {{INT32_MAX - 4, INT32_MAX - 20, INT32_MAX - 2, INT32_MAX - 18},
+                 {INT32_MIN, INT32_MIN + 1, 1000, INT32_MIN + 3}};
+  for (const Corner& c : corners) {
+    rig_.settings.StartX = c.x;
+    rig_.settings.StartY = c.y;
+    rig_.display.pointer = {c.pointerX, c.pointerY, 0, true};
+    rig_.Record(mg::StartMode::Recording, [&] {
+      rig_.timer.Tick();
+      EngineRig::Pump();
+    });
+    const mg::WinRect& m = rig_.display.lastMarker;
+    EXPECT_LT(m.left, m.right) << c.x;
+    EXPECT_LT(m.top, m.bottom) << c.y;
+    EXPECT_EQ(static_cast<int64_t>(m.left), std::max<int64_t>(int64_t{c.x} - 2, INT32_MIN));
+    EXPECT_EQ(static_cast<int64_t>(m.right), std::min<int64_t>(int64_t{c.x} + 18, INT32_MAX));
+    EXPECT_EQ(rig_.owner.messages.back(), "Total frames: 1, skipped: 0");
+  }
 }
 
 TEST_F(EngineTest, TheFrameSizeStaysAsStartedWhenTheSettingsChangeDuringARecording) {

@@ -60,12 +60,24 @@ TEST_F(FileNameTest, WhenEveryNumberIsTakenTheLastIsUsed) {
   EXPECT_EQ(Numbered("clip9990.avi"), P("clip9999.avi"));
 }
 
-TEST_F(FileNameTest, SettlingWithoutNumberingDeletesTheOldFile) {
+TEST_F(FileNameTest, SettlingLeavesAnOlderMovieAloneAndCountsUnfinishedOnesAsTaken) {
+  // The older movie is replaced only by a recording that succeeded, never at the start.
   Touch("movie.avi");
   std::string name = P("movie");
   EXPECT_EQ(mg::SettleFileName(name, false), FileNameResult::Ok);
   EXPECT_EQ(name, P("movie.avi"));
-  EXPECT_FALSE(std::filesystem::exists(P("movie.avi")));
+  EXPECT_TRUE(std::filesystem::exists(P("movie.avi")));
+  // A number another recording is writing (or one that was cut off) is not handed out again.
+  Touch("clip0001.avi.part");
+  EXPECT_EQ(Numbered("clip.avi"), P("clip0002.avi"));
+}
+
+TEST_F(FileNameTest, ANameWithACommaIsRefusedAndKept) {
+  for (std::string name : {P("take,one.avi"), std::string(",")}) {
+    const std::string before = name;
+    EXPECT_EQ(mg::SettleFileName(name, true), FileNameResult::HasComma);
+    EXPECT_EQ(name, before);
+  }
 }
 
 TEST_F(FileNameTest, NamesBeyondTheWorkingBufferAreRefusedAndKept) {

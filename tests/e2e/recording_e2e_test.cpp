@@ -197,6 +197,41 @@ TEST(RecordingStoppedE2E, AStoppedProcessLeavesItsTimeAsSkippedPositions) {
   EXPECT_EQ(static_cast<int>(movie.frames.size()), ctx.frameCounter - ctx.skippedCounter);
 }
 
+// Ut Video at odd sizes, at the depths whose frames it takes: every frame decodes whole.
+TEST(UtVideoE2E, OddSizedMoviesDecodeFrameByFrame) {
+  for (int depth : {24, 16}) {
+    ScreenScene scene(320, 240, depth);
+    ASSERT_TRUE(scene.ok());
+    for (const auto& size : {std::pair{161, 97}, std::pair{33, 17}, std::pair{3, 3}}) {
+      SCOPED_TRACE(std::to_string(depth) + " bits " + std::to_string(size.first) + "x" +
+                   std::to_string(size.second));
+      QTemporaryDir dir;
+      mgtest::E2ERecorder rec(scene.display());
+      ASSERT_TRUE(rec.ok());
+      rec.settings.StartX = 11;
+      rec.settings.StartY = 9;
+      rec.settings.Width = size.first;
+      rec.settings.Height = size.second;
+      rec.settings.FPS = 20;
+      rec.settings.CompressorHandler = mg::MakeFourcc("ULRG");
+      rec.settings.AVIFileName = dir.filePath("odd.avi").toStdString();
+      ASSERT_EQ(rec.RecordFor(400), 1);
+      ASSERT_FALSE(rec.owner.messages.empty());
+      EXPECT_EQ(rec.owner.messages.back().rfind("Total frames: ", 0), 0u)
+          << rec.owner.messages.back();
+      const auto movie = mgtest::DecodeAvi(rec.settings.AVIFileName);
+      ASSERT_TRUE(movie.ok) << movie.error;
+      EXPECT_EQ(movie.decodeErrors, 0);
+      ASSERT_GE(movie.frames.size(), 2u);
+      const auto& frame = movie.frames.back();
+      for (int y = 0; y < size.second; ++y)
+        for (int x = 0; x < size.first; ++x)
+          ASSERT_LE(Distance(frame.Pixel(x, y), scene.ColourAt(11 + x, 9 + y)), depth == 16 ? 8 : 0)
+              << x << "," << y;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, RecordingE2E,
                          ::testing::Values(DepthCase{24, "DIB ", 0}, DepthCase{24, "", 48},
                                            DepthCase{16, "DIB ", 8}, DepthCase{16, "", 48},

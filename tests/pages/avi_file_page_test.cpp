@@ -156,6 +156,25 @@ TEST_F(AviFilePageTest, BrowseFillsTheFieldAndTheSettingFollowsWhenTheFieldIsLef
   EXPECT_EQ(page_.ShownFileName(), "/tmp/chosen.avi");
 }
 
+TEST_F(AviFilePageTest, ANameTooLongOrWithACommaIsRefusedInWordsAndTheSettingKept) {
+  Enter("fileName", "good.avi");
+  ASSERT_EQ(settings_.AVIFileName, "good.avi");
+  const QString tooLong = QString(260, 'x');
+  for (const QString& name : {tooLong, QString("one,two.avi")}) {
+    messages_.clear();
+    Enter("fileName", name);
+    EXPECT_EQ(settings_.AVIFileName, "good.avi") << name.toStdString();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_[0], name == tooLong
+                                ? "The movie file name is too long (at most 259 characters)."
+                                : "The movie file name may not contain a comma. Please choose "
+                                  "another name.");
+    EXPECT_EQ(Child<QLineEdit>("fileName")->text(), name) << "left to be mended";
+  }
+  Enter("fileName", QString(259, 'y'));
+  EXPECT_EQ(settings_.AVIFileName, std::string(259, 'y'));
+}
+
 TEST_F(AviFilePageTest, ANumberedNameChosenByARecordingIsShown) {
   page_.ShowFileName("clip0003.avi");
   EXPECT_EQ(Child<QLineEdit>("fileName")->text(), "clip0003.avi");

@@ -132,7 +132,8 @@ TEST_F(SettingsStoreTest, MissingOversizedOrNonsenseValuesLeaveTheirFieldAlone) 
   EXPECT_EQ(s.StartX, 0) << "a number beyond 32 bits is refused";
   EXPECT_DOUBLE_EQ(s.FPS, 10.0) << "a missing FPS keeps the rate";
   EXPECT_EQ(s.Compress, 50);
-  EXPECT_EQ(s.AVIFileName, "clip.avi") << "260 characters do not fit with the terminating zero";
+  EXPECT_EQ(s.AVIFileName, longName)
+      << "a name too long to use is kept, to be refused in words, never replaced by clip.avi";
   EXPECT_EQ(s.StartDesc, "F2");
   EXPECT_EQ(s.PauseDesc, std::string(59, 'p')) << "59 characters still fit";
 }
@@ -143,6 +144,15 @@ TEST_F(SettingsStoreTest, FileNameOfExactlyCapacityMinusOneIsTaken) {
   AppSettings s;
   store_.LoadState(s);
   EXPECT_EQ(s.AVIFileName, name);
+}
+
+TEST_F(SettingsStoreTest, ACommaInAStoredNameSurvivesTheRoundTrip) {
+  AppSettings s;
+  s.AVIFileName = "take, one.avi";
+  ASSERT_TRUE(store_.SaveState(s));
+  AppSettings back;
+  store_.LoadState(back);
+  EXPECT_EQ(back.AVIFileName, "take, one.avi");
 }
 
 TEST_F(SettingsStoreTest, NumericTextWhereATextBelongsIsKeptAsText) {
