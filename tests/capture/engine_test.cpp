@@ -498,7 +498,7 @@ TEST_F(EngineTest, ACornerNearTheEndsOfTheIntRangeGivesASaneMarkerAndCursor) {
     EXPECT_LT(m.top, m.bottom) << c.y;
     EXPECT_EQ(static_cast<int64_t>(m.left), std::max<int64_t>(int64_t{c.x} - 2, INT32_MIN));
     EXPECT_EQ(static_cast<int64_t>(m.right), std::min<int64_t>(int64_t{c.x} + 18, INT32_MAX));
-    EXPECT_EQ(rig_.owner.messages.back(), "Total frames: 1, skipped: 0");
+    EXPECT_EQ(rig_.owner.messages.back().rfind("Total frames: 1, skipped: 0", 0), 0u);
   }
 }
 
