@@ -49,9 +49,10 @@ void SettingsStore::ReadText(IRegistryKey* key, const char* name, std::string& f
   std::vector<char> buffer(capacity + 1, '\0');
   uint32_t size = capacity;
   int rc = ReadValue(key, name, &type, buffer.data(), &size);
-  if (rc == kRegMoreData && capacity == kFileNameCapacity && size > capacity) {
-    // A file name too long to use is kept as it is, to be refused in words when it is used,
-    // rather than silently replaced by the default.
+  if (rc == kRegMoreData && key && capacity == kFileNameCapacity && size > capacity) {
+    // A stored file name too long to use is kept as it is, to be refused in words when it is
+    // used, rather than silently replaced by the default. (An imported options file refuses it
+    // and keeps the setting as it was.)
     buffer.assign(size + 1, '\0');
     rc = ReadValue(key, name, &type, buffer.data(), &size);
   }
