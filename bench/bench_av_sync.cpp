@@ -27,8 +27,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/avi_audio_sink.h"
-#include "audio/capture_audio.h"
+#include "app/recorder_audio.h"
 #include "bench/headless_owner.h"
 #include "capture/capture_engine.h"
 #include "platform/loader/platform_loader.h"
@@ -203,12 +202,10 @@ int main(int argc, char** argv) {
   mgbench::HeadlessOwner owner;
   mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
-  mg::CWave wave;
-  mg::CAviAudioSink sink(engine);
-  mg::CaptureAudio audio(wave, sink, services.waveIn);
-  engine.SetAudio(&audio);
-  wave.RemoveAllBlocks();
-  wave.SetFormat(11025, 8);
+  // The sound recorder as the main dialog has it.
+  mg::RecorderAudio audio(services.waveIn);
+  engine.SetAudio(audio.Capture(engine));
+  audio.PrepareForStart();
 
   QTimer::singleShot(1000, [&] {
     QTimer::singleShot(seconds * 1000 + 1500, [&] { owner.StartStopCommand(); });
