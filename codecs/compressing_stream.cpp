@@ -53,6 +53,7 @@ class CompressingStream : public IAviStream {
     return target_->Write(pos, 1, frame.data, static_cast<int32_t>(frame.size),
                           frame.keyFrame ? kAviIfKeyFrame : 0);
   }
+  void HintChanged(const ChangedRegion& changed) override { compressor_->HintChanged(changed); }
 
  private:
   IAviStream* target_;

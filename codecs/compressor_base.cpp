@@ -25,13 +25,24 @@ int32_t CompressorBase::SetColourTable(const std::vector<RgbQuad>& colours) {
     BuildFormat();
   }
   ColoursChanged(colours);
+  coloursChanged_ = true;
   return kAviErrOk;
 }
 
 int32_t CompressorBase::Compress(const void* pixels, size_t bytes, CompressedFrame* out) {
+  const bool hinted = hinted_;
+  hinted_ = false;
   if (!open_) return kAviErrBadFormat;
   if (!pixels || bytes < input_.frameBytes) return kAviErrBadSize;
-  return Encode(static_cast<const uint8_t*>(pixels), keys_.Next(), out);
+  const bool key = keys_.Next();
+  // A hint covers one frame only, and it says nothing across a key frame or a new colour table.
+  if (key || !hinted || coloursChanged_)
+    changed_ = ChangedRegion::Everything();
+  else
+    changed_ = hint_;
+  changed_.ClipTo(input_.width, input_.height);
+  coloursChanged_ = false;
+  return Encode(static_cast<const uint8_t*>(pixels), key, out);
 }
 
 void CompressorBase::BuildFormat() {

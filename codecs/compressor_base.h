@@ -17,6 +17,10 @@ class CompressorBase : public IVideoCompressor {
   bool PalettizedOutput() const final { return palettized_; }
   int32_t SetColourTable(const std::vector<RgbQuad>& colours) final;
   int32_t Compress(const void* pixels, size_t bytes, CompressedFrame* out) final;
+  void HintChanged(const ChangedRegion& changed) final {
+    hint_ = changed;
+    hinted_ = true;
+  }
 
  protected:
   explicit CompressorBase(const CompressorSettings& settings)
@@ -38,6 +42,10 @@ class CompressorBase : public IVideoCompressor {
   virtual void ColoursChanged(const std::vector<RgbQuad>& /*colours*/) {}
 
   const InputFrameFormat& Input() const { return input_; }
+  // During Encode: where this frame may differ from the previous one (picture coordinates,
+  // clipped to the frame). Everything on key frames, on the first frame, after a colour table
+  // change and whenever the caller gave no hint.
+  const ChangedRegion& Changed() const { return changed_; }
   const CompressorSettings& Settings() const { return settings_; }
 
  private:
@@ -51,6 +59,10 @@ class CompressorBase : public IVideoCompressor {
   Output output_;
   std::vector<RgbQuad> colours_;  // the output's colour table, palettized outputs only
   std::vector<uint8_t> format_;
+  ChangedRegion hint_;
+  bool hinted_ = false;
+  bool coloursChanged_ = false;
+  ChangedRegion changed_;
 };
 
 }  // namespace mg

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/changed_region.h"
 #include "platform/windows_records.h"
 
 namespace mg {
@@ -88,6 +89,9 @@ class IVideoCompressor {
   virtual int32_t SetColourTable(const std::vector<RgbQuad>& colours) = 0;
   // Compresses one frame of the input format (`bytes` at least the frame size).
   virtual int32_t Compress(const void* pixels, size_t bytes, CompressedFrame* out) = 0;
+  // The next Compress's frame differs from the previous one only inside `changed` (picture
+  // coordinates); holds for that one call. Compressors may skip the rest without comparing it.
+  virtual void HintChanged(const ChangedRegion& changed) = 0;
 };
 
 // Makes the compressor named by `fccHandler` (see compressor_registry.h).

@@ -66,6 +66,9 @@ class ZmbvByDepth final : public IVideoCompressor {
   int32_t Compress(const void* pixels, size_t bytes, CompressedFrame* out) override {
     return chosen_ ? chosen_->Compress(pixels, bytes, out) : kAviErrBadFormat;
   }
+  void HintChanged(const ChangedRegion& changed) override {
+    if (chosen_) chosen_->HintChanged(changed);
+  }
 
  private:
   CompressorSettings settings_;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/changed_region.h"
 #include "platform/windows_records.h"
 
 namespace mg {
@@ -23,6 +24,10 @@ class IAviStream {
   // running sample position. `flags` may carry kAviIfKeyFrame.
   virtual int32_t Write(int32_t pos, int32_t samples, const void* data, int32_t bytes,
                         uint32_t flags) = 0;
+  // Video: the frame of the next Write differs from the frame of the previous Write only inside
+  // `changed` (picture coordinates, row 0 at the top). Holds for that one Write; without a hint
+  // a frame may differ anywhere. Streams that cannot use it ignore it.
+  virtual void HintChanged(const ChangedRegion& /*changed*/) {}
 };
 
 class IAviFile {

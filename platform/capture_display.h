@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/changed_region.h"
 #include "platform/windows_records.h"
 
 namespace mg {
@@ -41,6 +42,16 @@ class ICaptureDisplay {
   // Copies the screen rectangle at (x, y) of the slot's size into the slot's buffer. Parts of
   // the rectangle off the screen come out black. Returns false when nothing could be grabbed.
   virtual bool Grab(int slot, int x, int y) = 0;
+  // Copies only `part` (picture coordinates within the slot) of the screen rectangle at (x, y)
+  // into the slot; the slot's other pixels stay as they are. Everything is a whole Grab.
+  virtual bool GrabPart(int slot, int x, int y, const ChangedRegion& part) {
+    return part.empty() || Grab(slot, x, y);
+  }
+  // Adds to `out` the screen rectangles (screen coordinates) drawn on since the previous call.
+  // The first call after the frames were made, and every call when the display cannot tell
+  // (no damage reports, or their tracking was lost), adds everything. FreeFrames stops the
+  // tracking.
+  virtual void TakeChanges(ChangedRegion* out) { out->AddAll(); }
 
   virtual PointerState QueryPointer() = 0;
   // The cursor currently shown, or nullptr; the returned image stays valid until the next call.
