@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/avi_file.h"
+#include "platform/changed_region.h"
 #include "platform/screen.h"
 #include "platform/windows_records.h"
 
@@ -33,6 +34,8 @@ struct FrameSlot {
   uint8_t* pixels = nullptr;  // rows top-down, frameBytes bytes, owned by the capture display
   int paletteVersion = 0;     // the colour table generation the frame was made with
   int32_t position = 0;       // the stream position of the tick that grabbed it
+  // Where the frame differs from the frame grabbed for the writer before it.
+  ChangedRegion changed;
 };
 
 struct CaptureContext {

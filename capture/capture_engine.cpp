@@ -224,12 +224,17 @@ bool CaptureEngine::MakeRing() {
   ctx_.grabPosition = ctx_.writePosition = -1;
   ctx_.tickPosition = 0;
   ctx_.droppedPositions = 0;
+  damage_.Reset(settings_.Width, settings_.Height);
+  unwritten_ = ChangedRegion::Everything();
+  screenChanges_.Reserve();
+  grabPart_.Reserve();
   ringMade_ = true;
   for (int i = 0; i < kRingSize; ++i) {
     FrameSlot& slot = ctx_.frameRing[static_cast<size_t>(i)];
     slot.pixels = platform_.display->AllocateFrame(i, settings_.Width, settings_.Height);
     slot.full = 0;
     slot.paletteVersion = 0;
+    slot.changed.Reserve();
     if (!slot.pixels) return false;
   }
   return true;

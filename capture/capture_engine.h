@@ -24,6 +24,7 @@
 #include "capture/capture_context.h"
 #include "capture/capture_owner.h"
 #include "capture/cursor_blend.h"
+#include "capture/frame_damage.h"
 #include "capture/hotkey_ids.h"
 #include "capture/panner.h"
 #include "capture/recording_audio.h"
@@ -106,6 +107,10 @@ class CaptureEngine {
   IPanner* panner_ = &fixedArea_;
   CaptureContext ctx_;
   NearestColour nearest_;
+  FrameDamage damage_;           // tick thread
+  ChangedRegion screenChanges_;  // tick thread: what the display says changed
+  ChangedRegion grabPart_;       // tick thread: what the slot being filled needs
+  ChangedRegion unwritten_;      // user-interface thread: changes since the last frame written
   PostedNotice frameReady_;
   PostedNotice stopRequest_;
   std::string createdFile_;  // the file this recording created, the only one a stop may delete

@@ -62,8 +62,15 @@ void CaptureEngine::CaptureTick() {
     if (owner_.State() != Paused) CountSkipped(1);
   } else {
     const int version = ctx_.paletteVersion.load(std::memory_order_acquire);
-    if (slot.paletteVersion < version) slot.paletteVersion = version;
-    platform_.display->Grab(ctx_.grabPosition, x, y);
+    const bool coloursChanged = slot.paletteVersion < version;
+    if (coloursChanged) slot.paletteVersion = version;
+    // Only what changed since this slot was last filled is fetched again; the rest of it shows
+    // the screen as it is.
+    screenChanges_.Clear();
+    platform_.display->TakeChanges(&screenChanges_);
+    damage_.BeforeGrab(ctx_.grabPosition, x, y, screenChanges_, coloursChanged, &grabPart_);
+    const bool grabbed = platform_.display->GrabPart(ctx_.grabPosition, x, y, grabPart_);
+    WinRect cursorArea{};
     if (cursor) {
       FrameView view;
       view.pixels = slot.pixels;
@@ -84,9 +91,13 @@ void CaptureEngine::CaptureTick() {
       } else {
         DrawCursor(view, *cursor, left, top);
       }
+      cursorArea =
+          WinRect{std::max(left, 0), std::max(top, 0), std::min(left + cursor->width, view.width),
+                  std::min(top + cursor->height, view.height)};
     }
     // A frame grabbed while paused only keeps the marker going; it is never written.
     const bool paused = owner_.State() == Paused;
+    damage_.AfterGrab(ctx_.grabPosition, grabbed, cursorArea, !paused, &slot.changed);
     if (!paused) slot.position = ctx_.tickPosition++;
     slot.full.store(paused ? 0 : 1, std::memory_order_release);
     frameReady_.Post();
@@ -109,8 +120,12 @@ void CaptureEngine::WritePendingFrame() {
                                             static_cast<int32_t>(ctx_.frameFormat.size()));
       ctx_.writtenPaletteVersion = slot.paletteVersion;
     }
-    if (rc == kAviErrOk)
+    // The compressor may skip what did not change since the frame it was given before.
+    unwritten_.Add(slot.changed);
+    if (rc == kAviErrOk) {
+      ctx_.compressedStream->HintChanged(unwritten_);
       rc = ctx_.compressedStream->Write(position, 1, slot.pixels, ctx_.frameBytes, 0);
+    }
     if (rc != kAviErrOk) {
       // A frame that cannot be stored (a full disk) ends the recording; what was written stays.
       ctx_.lastAviError = rc;
@@ -119,8 +134,10 @@ void CaptureEngine::WritePendingFrame() {
       return;
     }
     ctx_.frameCounter.fetch_add(1);
+    unwritten_.Clear();
   } else {
     ++ctx_.droppedPositions;  // grabbed just before a pause: dropped and not counted
+    unwritten_.Add(slot.changed);
   }
   slot.full.store(0, std::memory_order_release);
 }

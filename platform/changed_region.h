@@ -31,6 +31,8 @@ class ChangedRegion {
   // The rectangles; meaningless when all().
   const std::vector<WinRect>& rects() const { return rects_; }
 
+  // Room for the most rectangles a region holds, so that later changes allocate nothing.
+  void Reserve() { rects_.reserve(kMaxRects + 1); }
   void Clear() {
     all_ = false;
     rects_.clear();
@@ -76,15 +78,15 @@ class ChangedRegion {
       if (width <= 0 || height <= 0) rects_.clear();
       return;
     }
-    std::vector<WinRect> kept;
+    size_t kept = 0;  // in place: a tick clips every time and allocates nothing
     for (WinRect r : rects_) {
       r.left = std::max(r.left, 0);
       r.top = std::max(r.top, 0);
       r.right = std::min(r.right, width);
       r.bottom = std::min(r.bottom, height);
-      if (r.left < r.right && r.top < r.bottom) kept.push_back(r);
+      if (r.left < r.right && r.top < r.bottom) rects_[kept++] = r;
     }
-    rects_.swap(kept);
+    rects_.resize(kept);
   }
 
   // Marks in `mask` (cols x rows, row by row) every blockWidth x blockHeight block that the

@@ -1,5 +1,8 @@
 #include "platform/loader/platform_loader.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "avi/avi_library.h"
 #include "platform/null/null_backends.h"
 #include "platform/posix/posix_backends.h"
@@ -7,11 +10,19 @@
 #include "platform/x11/x11_backends.h"
 
 namespace mg {
+namespace {
+
+bool DamageWanted(bool asked) {
+  const char* env = std::getenv("MOVIGRAM_DAMAGE");
+  return asked && !(env && std::strcmp(env, "off") == 0);
+}
+
+}  // namespace
 
 PlatformLoader::PlatformLoader(const Options& options)
     : avi_(MakeAviLibrary()),
       screen_(MakeX11Screen()),
-      display_(MakeX11CaptureDisplay()),
+      display_(MakeX11CaptureDisplay(DamageWanted(options.damage))),
       timer_(MakePeriodicTimer()),
       beeper_(MakePulseBeeper([] { return MakeX11Beeper(); })),
       hotKeys_(options.hotKeys ? MakeX11HotKeys() : nullptr),

@@ -18,6 +18,9 @@ class PlatformLoader {
   struct Options {
     bool hotKeys = true;  // and the area selection overlay's display, which needs it too
     bool sound = true;    // false: the null sound input, whatever the desktop has
+    // Grab only what changed on the screen since a slot was last filled. MOVIGRAM_DAMAGE=off in
+    // the environment turns it off as well, so that whole grabs can be compared with it.
+    bool damage = true;
   };
 
   PlatformLoader() : PlatformLoader(Options{}) {}

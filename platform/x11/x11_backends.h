@@ -14,7 +14,9 @@ namespace mg {
 // The screen of the display named by $DISPLAY, on its own X connection.
 std::unique_ptr<IScreen> MakeX11Screen();
 // The display named by $DISPLAY on a connection of its own; nullptr when it cannot be opened.
-std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay();
+// `trackChanges`: grab only what was drawn on since the slot was last filled (X DAMAGE), where
+// the server can tell.
+std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay(bool trackChanges);
 // Hot keys on the X server of the running QGuiApplication.
 std::unique_ptr<IGlobalHotKeys> MakeX11HotKeys();
 // The area selection overlay's display, on the running QGuiApplication's X connection; nullptr

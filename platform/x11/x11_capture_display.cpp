@@ -19,20 +19,23 @@ std::unique_ptr<X11CaptureDisplay> X11CaptureDisplay::Open(const char* displayNa
   }
   X11AdoptConnection(display);
   const bool shm = options.allowSharedMemory && XShmQueryExtension(display);
-  return std::unique_ptr<X11CaptureDisplay>(new X11CaptureDisplay(display, layout, shm));
+  return std::unique_ptr<X11CaptureDisplay>(
+      new X11CaptureDisplay(display, layout, shm, options.allowDamage));
 }
 
 X11CaptureDisplay::X11CaptureDisplay(Display* display, const X11PixelLayout& layout,
-                                     bool sharedMemory)
+                                     bool sharedMemory, bool damage)
     : display_(display),
       root_(DefaultRootWindow(display)),
       layout_(layout),
       sharedMemory_(sharedMemory),
       frames_(std::make_unique<X11FrameStore>(display, layout, sharedMemory)),
       cursor_(std::make_unique<X11CursorCache>(display)),
-      marker_(std::make_unique<X11Marker>(display)) {}
+      marker_(std::make_unique<X11Marker>(display)),
+      damage_(std::make_unique<X11DamageTracker>(display, damage)) {}
 
 X11CaptureDisplay::~X11CaptureDisplay() {
+  damage_.reset();
   marker_.reset();
   cursor_.reset();
   frames_.reset();
@@ -45,11 +48,20 @@ uint8_t* X11CaptureDisplay::AllocateFrame(int slot, int width, int height) {
 }
 
 void X11CaptureDisplay::FreeFrames() {
+  damage_->Stop();
   frames_->FreeAll();
 }
 
 bool X11CaptureDisplay::Grab(int slot, int x, int y) {
   return frames_->Grab(slot, x, y);
+}
+
+bool X11CaptureDisplay::GrabPart(int slot, int x, int y, const ChangedRegion& part) {
+  return frames_->GrabPart(slot, x, y, part);
+}
+
+void X11CaptureDisplay::TakeChanges(ChangedRegion* out) {
+  damage_->Take(out);
 }
 
 PointerState X11CaptureDisplay::QueryPointer() {
@@ -73,8 +85,10 @@ void X11CaptureDisplay::RemoveMarker() {
   marker_->Remove();
 }
 
-std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay() {
-  return X11CaptureDisplay::Open(nullptr);
+std::unique_ptr<ICaptureDisplay> MakeX11CaptureDisplay(bool trackChanges) {
+  X11CaptureOptions options;
+  options.allowDamage = trackChanges;
+  return X11CaptureDisplay::Open(nullptr, options);
 }
 
 }  // namespace mg

@@ -8,6 +8,7 @@
 
 #include "platform/capture_display.h"
 #include "platform/x11/x11_cursor.h"
+#include "platform/x11/x11_damage.h"
 #include "platform/x11/x11_marker.h"
 #include "platform/x11/x11_pixel_layout.h"
 #include "platform/x11/x11_shm_frames.h"
@@ -16,6 +17,7 @@ namespace mg {
 
 struct X11CaptureOptions {
   bool allowSharedMemory = true;  // false: always the plain GetImage path
+  bool allowDamage = true;        // false: every tick grabs the whole rectangle
 };
 
 class X11CaptureDisplay : public ICaptureDisplay {
@@ -28,6 +30,8 @@ class X11CaptureDisplay : public ICaptureDisplay {
   uint8_t* AllocateFrame(int slot, int width, int height) override;
   void FreeFrames() override;
   bool Grab(int slot, int x, int y) override;
+  bool GrabPart(int slot, int x, int y, const ChangedRegion& part) override;
+  void TakeChanges(ChangedRegion* out) override;
   PointerState QueryPointer() override;
   const CursorImage* Cursor() override;
   void ShowMarker(const WinRect& outer, bool paused) override;
@@ -35,6 +39,7 @@ class X11CaptureDisplay : public ICaptureDisplay {
   void RemoveMarker() override;
 
   bool HasSharedMemory() const { return sharedMemory_; }
+  bool TracksChanges() const { return damage_->available(); }
   bool IsSharedFrame(int slot) const { return frames_->IsShared(slot); }
   const X11PixelLayout& layout() const { return layout_; }
   Window MarkerWindow() const { return marker_->window(); }
@@ -42,7 +47,7 @@ class X11CaptureDisplay : public ICaptureDisplay {
   Display* display() const { return display_; }
 
  private:
-  X11CaptureDisplay(Display* display, const X11PixelLayout& layout, bool sharedMemory);
+  X11CaptureDisplay(Display* display, const X11PixelLayout& layout, bool sharedMemory, bool damage);
 
   Display* display_;
   Window root_;
@@ -51,6 +56,7 @@ class X11CaptureDisplay : public ICaptureDisplay {
   std::unique_ptr<X11FrameStore> frames_;
   std::unique_ptr<X11CursorCache> cursor_;
   std::unique_ptr<X11Marker> marker_;
+  std::unique_ptr<X11DamageTracker> damage_;
 };
 
 }  // namespace mg

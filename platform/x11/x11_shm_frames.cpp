@@ -53,6 +53,13 @@ uint8_t* X11FrameStore::Allocate(int slot, int width, int height) {
     frame.data = frame.heap.get();
   }
   std::memset(frame.data, 0, static_cast<size_t>(frame.stride) * static_cast<size_t>(height));
+  if (frame.shared && (scratch_.width < width || scratch_.height < height)) {
+    Release(&scratch_);
+    scratch_.width = width;
+    scratch_.height = height;
+    scratch_.stride = frame.stride;
+    if (!AttachShared(&scratch_)) scratch_ = Frame{};
+  }
   return frame.data;
 }
 
@@ -115,6 +122,7 @@ void X11FrameStore::Release(Frame* frame) {
 }
 
 void X11FrameStore::FreeAll() {
+  Release(&scratch_);
   for (Frame& frame : frames_) Release(&frame);
   frames_.clear();
 }
@@ -182,6 +190,57 @@ bool X11FrameStore::Grab(int slot, int x, int y) {
     if (left) std::memset(row, 0, left);
     if (right < stride) std::memset(row + right, 0, stride - right);
   }
+  return true;
+}
+
+bool X11FrameStore::GrabPart(int slot, int x, int y, const ChangedRegion& part) {
+  if (part.all()) return Grab(slot, x, y);
+  if (slot < 0 || slot >= static_cast<int>(frames_.size())) return false;
+  Frame& f = frames_[static_cast<size_t>(slot)];
+  if (!f.data) return false;
+  for (const WinRect& r : part.rects()) {
+    // The rectangle within the slot and on the screen, in long arithmetic as in Grab.
+    const long left = std::max<long>({r.left, 0L, -static_cast<long>(x)});
+    const long top = std::max<long>({r.top, 0L, -static_cast<long>(y)});
+    const long right = std::min<long>({r.right, f.width, layout_.width - static_cast<long>(x)});
+    const long bottom = std::min<long>({r.bottom, f.height, layout_.height - static_cast<long>(y)});
+    if (left >= right || top >= bottom) continue;
+    if (!ReadRect(f, static_cast<int>(x + left), static_cast<int>(y + top),
+                  static_cast<int>(right - left), static_cast<int>(bottom - top),
+                  static_cast<int>(left), static_cast<int>(top)))
+      return false;
+  }
+  return true;
+}
+
+bool X11FrameStore::ReadRect(Frame& f, int sx, int sy, int w, int h, int fx, int fy) {
+  const size_t bytesPerPixel = static_cast<size_t>(layout_.bitsPerPixel / 8);
+  const size_t stride = static_cast<size_t>(f.stride);
+  uint8_t* const dest =
+      f.data + static_cast<size_t>(fy) * stride + static_cast<size_t>(fx) * bytesPerPixel;
+  if (!f.shared) return ReadImageInto(display_, root_, sx, sy, w, h, layout_, dest, f.stride);
+
+  XImage image = *f.image;
+  image.width = w;
+  image.height = h;
+  image.bytes_per_line = ServerRowBytes(layout_, w);
+  if (w == f.width) {
+    // Whole rows: the server writes them straight into place.
+    image.data = reinterpret_cast<char*>(dest);
+    return XShmGetImage(display_, root_, &image, sx, sy, AllPlanes) != 0;
+  }
+  if (!scratch_.data) return ReadImageInto(display_, root_, sx, sy, w, h, layout_, dest, f.stride);
+  XImage packed = *scratch_.image;
+  packed.width = w;
+  packed.height = h;
+  packed.bytes_per_line = image.bytes_per_line;
+  if (!XShmGetImage(display_, root_, &packed, sx, sy, AllPlanes)) return false;
+  const size_t rowBytes = static_cast<size_t>(w) * bytesPerPixel;
+  for (int row = 0; row < h; ++row)
+    std::memcpy(
+        dest + static_cast<size_t>(row) * stride,
+        scratch_.data + static_cast<size_t>(row) * static_cast<size_t>(packed.bytes_per_line),
+        rowBytes);
   return true;
 }
 

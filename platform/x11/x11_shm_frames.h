@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/changed_region.h"
 #include "platform/x11/x11_pixel_layout.h"
 
 namespace mg {
@@ -33,6 +34,9 @@ class X11FrameStore {
   // Copies the root window's rectangle at (x, y) of the slot's size into the slot. The parts
   // off the screen come out black; only the part on the screen is requested from the server.
   bool Grab(int slot, int x, int y);
+  // Copies only `part` (slot coordinates) of that rectangle; the slot's other pixels stay.
+  // Parts off the screen are left alone: a whole Grab made them black and nothing draws there.
+  bool GrabPart(int slot, int x, int y, const ChangedRegion& part);
 
   // Whether slot `slot` is a shared segment (false for a plain buffer or no such slot).
   bool IsShared(int slot) const;
@@ -52,6 +56,8 @@ class X11FrameStore {
   };
 
   bool AttachShared(Frame* frame);
+  // Reads the screen rectangle (sx, sy, w, h) into frame `f` at (fx, fy).
+  bool ReadRect(Frame& f, int sx, int sy, int w, int h, int fx, int fy);
   void Release(Frame* frame);
 
   Display* display_;
@@ -59,6 +65,10 @@ class X11FrameStore {
   X11PixelLayout layout_;
   bool sharedAllowed_;
   std::vector<Frame> frames_;
+  // A shared segment of a slot's size: a part narrower than the slot lands here packed, as the
+  // server writes it, and its rows are then copied into place. Pages the server never writes to
+  // cost no memory.
+  Frame scratch_;
 };
 
 }  // namespace mg

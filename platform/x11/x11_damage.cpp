@@ -1,0 +1,75 @@
+#include "platform/x11/x11_damage.h"
+
+#include <X11/extensions/Xdamage.h>
+#include <X11/extensions/Xfixes.h>
+
+#include "platform/x11/x11_error_trap.h"
+
+namespace mg {
+
+X11DamageTracker::X11DamageTracker(Display* display, bool allowed) : display_(display) {
+  int errorBase = 0, fixesEvents = 0, fixesErrors = 0;
+  int major = 0, minor = 0, fixesMajor = 0, fixesMinor = 0;
+  // Regions came with XFixes 2; damage objects that report into them with DAMAGE 1.1.
+  available_ = allowed && XDamageQueryExtension(display_, &eventBase_, &errorBase) &&
+               XDamageQueryVersion(display_, &major, &minor) &&
+               (major > 1 || (major == 1 && minor >= 1)) &&
+               XFixesQueryExtension(display_, &fixesEvents, &fixesErrors) &&
+               XFixesQueryVersion(display_, &fixesMajor, &fixesMinor) && fixesMajor >= 2;
+}
+
+X11DamageTracker::~X11DamageTracker() {
+  Stop();
+}
+
+bool X11DamageTracker::Start() {
+  X11ErrorTrap trap(display_);
+  // Non-empty reports: at most one notice between two Takes, which DropNotices discards.
+  damage_ = XDamageCreate(display_, DefaultRootWindow(display_), XDamageReportNonEmpty);
+  region_ = XFixesCreateRegion(display_, nullptr, 0);
+  if (trap.Sync() == 0) return true;
+  Stop();
+  return false;
+}
+
+void X11DamageTracker::Stop() {
+  if (damage_) XDamageDestroy(display_, damage_);
+  if (region_) XFixesDestroyRegion(display_, region_);
+  damage_ = region_ = 0;
+  DropNotices();
+}
+
+void X11DamageTracker::DropNotices() {
+  // Only the damage notices: the cursor cache reads its own events from the same queue.
+  XEvent event;
+  while (XCheckTypedEvent(display_, eventBase_ + XDamageNotify, &event)) {
+  }
+}
+
+void X11DamageTracker::Take(ChangedRegion* out) {
+  if (!available_) {
+    out->AddAll();
+    return;
+  }
+  if (!damage_) {
+    // What the screen held before the tracking began is unknown.
+    if (!Start()) available_ = false;
+    out->AddAll();
+    return;
+  }
+  XDamageSubtract(display_, damage_, None, region_);
+  int count = 0;
+  XRectangle* rects = XFixesFetchRegion(display_, region_, &count);
+  if (!rects) {
+    out->AddAll();
+    return;
+  }
+  for (int i = 0; i < count; ++i) {
+    const XRectangle& r = rects[i];
+    out->Add(WinRect{r.x, r.y, r.x + r.width, r.y + r.height});
+  }
+  XFree(rects);
+  DropNotices();
+}
+
+}  // namespace mg
