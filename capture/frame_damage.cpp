@@ -6,6 +6,7 @@ void FrameDamage::Reset(int width, int height) {
   width_ = width;
   height_ = height;
   placed_ = false;
+  last_ = -1;
   for (Slot& slot : slots_) {
     slot.stale = ChangedRegion::Everything();
     slot.stale.Reserve();
@@ -17,8 +18,8 @@ void FrameDamage::Reset(int width, int height) {
   handedCursor_ = WinRect{};
 }
 
-void FrameDamage::BeforeGrab(int slot, int x, int y, const ChangedRegion& screen,
-                             bool coloursChanged, ChangedRegion* grab) {
+int FrameDamage::BeforeGrab(int slot, int x, int y, const ChangedRegion& screen,
+                            bool coloursChanged, ChangedRegion* grab) {
   screen_.Clear();
   screen_.Add(screen);
   if (!placed_ || x != x_ || y != y_) {
@@ -35,10 +36,18 @@ void FrameDamage::BeforeGrab(int slot, int x, int y, const ChangedRegion& screen
   sinceHandedOn_.Add(screen_);
 
   Slot& s = slots_[static_cast<size_t>(slot)];
-  if (coloursChanged) s.stale.AddAll();
-  s.stale.Add(s.cursor);
   grab->Clear();
+  if (coloursChanged) s.stale.AddAll();
+  if (s.stale.all() && !screen_.all() && last_ >= 0 && last_ != slot) {
+    // The last frame grabbed shows the screen but for what changed since and its cursor.
+    const Slot& from = slots_[static_cast<size_t>(last_)];
+    grab->Add(screen_);
+    grab->Add(from.cursor);
+    return last_;
+  }
+  s.stale.Add(s.cursor);
   grab->Add(s.stale);
+  return -1;
 }
 
 void FrameDamage::AfterGrab(int slot, bool grabbed, const WinRect& cursor, bool handedOn,
@@ -46,9 +55,11 @@ void FrameDamage::AfterGrab(int slot, bool grabbed, const WinRect& cursor, bool 
   Slot& s = slots_[static_cast<size_t>(slot)];
   if (grabbed) {
     s.stale.Clear();
+    last_ = slot;
   } else {
     s.stale.AddAll();  // what the slot holds now is unknown
     sinceHandedOn_.AddAll();
+    last_ = -1;
   }
   s.cursor = cursor;
   if (!handedOn) return;

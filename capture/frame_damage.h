@@ -22,9 +22,12 @@ class FrameDamage {
 
   // Before filling `slot` with the area at (x, y): `screen` is what changed on the screen since
   // the last call (screen coordinates, or everything); `coloursChanged` when the slot was made
-  // with an older colour table. Fills `grab` with the part of the slot to fetch again.
-  void BeforeGrab(int slot, int x, int y, const ChangedRegion& screen, bool coloursChanged,
-                  ChangedRegion* grab);
+  // with an older colour table. Fills `grab` with the part of the slot to fetch again. Returns
+  // the slot to copy into this one first, or -1: a slot that would need everything (the first
+  // round of the ring, after the area moved) starts from the frame grabbed just before, which
+  // costs a memory copy instead of a whole grab.
+  int BeforeGrab(int slot, int x, int y, const ChangedRegion& screen, bool coloursChanged,
+                 ChangedRegion* grab);
   // After the grab into `slot`: whether it worked, where the cursor was drawn into it (frame
   // coordinates, empty for none) and whether the frame goes to the writer. For a frame that
   // goes, fills `changed` with where it differs from the frame that went before it.
@@ -43,6 +46,7 @@ class FrameDamage {
   int x_ = 0;
   int y_ = 0;
   std::array<Slot, kRingSize> slots_;
+  int last_ = -1;                // the slot grabbed last, when that grab worked
   ChangedRegion sinceHandedOn_;  // changes since the last frame that went to the writer
   WinRect handedCursor_{};       // where that frame has its cursor
   ChangedRegion screen_;         // scratch: the screen's change in frame coordinates

@@ -2,6 +2,7 @@
 // user-interface thread empties it into the compressed stream.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 
 #include "capture/capture_engine.h"
@@ -68,7 +69,11 @@ void CaptureEngine::CaptureTick() {
     // the screen as it is.
     screenChanges_.Clear();
     platform_.display->TakeChanges(&screenChanges_);
-    damage_.BeforeGrab(ctx_.grabPosition, x, y, screenChanges_, coloursChanged, &grabPart_);
+    const int copyFrom =
+        damage_.BeforeGrab(ctx_.grabPosition, x, y, screenChanges_, coloursChanged, &grabPart_);
+    if (copyFrom >= 0)
+      std::memcpy(slot.pixels, ctx_.frameRing[static_cast<size_t>(copyFrom)].pixels,
+                  static_cast<size_t>(ctx_.frameBytes));
     const bool grabbed = platform_.display->GrabPart(ctx_.grabPosition, x, y, grabPart_);
     WinRect cursorArea{};
     if (cursor) {

@@ -27,6 +27,9 @@ bool X11DamageTracker::Start() {
   // Non-empty reports: at most one notice between two Takes, which DropNotices discards.
   damage_ = XDamageCreate(display_, DefaultRootWindow(display_), XDamageReportNonEmpty);
   region_ = XFixesCreateRegion(display_, nullptr, 0);
+  // A new damage object starts with the whole screen damaged; the first Take says everything
+  // anyway, and its grab comes after this.
+  XDamageSubtract(display_, damage_, None, None);
   if (trap.Sync() == 0) return true;
   Stop();
   return false;

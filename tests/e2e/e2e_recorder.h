@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/capture/capture_doubles.h"
 #include "tests/support/xvfb_server.h"
@@ -13,7 +14,12 @@ namespace mgtest {
 
 class E2ERecorder {
  public:
-  explicit E2ERecorder(const std::string& display);
+  struct Options {
+    bool manualTimer = false;  // ticks only when the test calls timer().Tick()
+    bool damage = true;        // false: every tick grabs the whole rectangle
+  };
+  explicit E2ERecorder(const std::string& display) : E2ERecorder(display, Options{}) {}
+  E2ERecorder(const std::string& display, const Options& options);
   ~E2ERecorder();
   bool ok() const;
 
@@ -25,6 +31,11 @@ class E2ERecorder {
   static void Wait(int ms);
 
   mg::CaptureEngine& engine() { return *engine_; }
+  ManualTimer& timer() { return manualTimer_; }
+  // Whether the display can tell what changed on the screen.
+  bool TracksChanges() const;
+  // Pixels each grab of the last recording fetched from the screen, in tick order.
+  const std::vector<int64_t>& grabbedPixels() const;
 
   mg::AppSettings settings;
   FakeOwner owner;
@@ -34,6 +45,7 @@ class E2ERecorder {
   ScopedDisplay scoped_;
   struct Platform;
   std::unique_ptr<Platform> platform_;
+  ManualTimer manualTimer_;
   std::unique_ptr<mg::CaptureEngine> engine_;
 };
 
