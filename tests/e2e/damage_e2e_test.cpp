@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "area/panning.h"
@@ -295,5 +296,82 @@ INSTANTIATE_TEST_SUITE_P(Codecs, DamageEquivalence,
                            name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
                            return name;
                          });
+
+}  // namespace
+
+namespace {
+
+// A compositor paints the screen itself, after the clients drew into their own pixmaps: what it
+// paints is still reported, so a window moved while recording leaves no trace where it was.
+TEST(DamageUnderACompositor, AMovedWindowLeavesNoGhostAndShowsWhereItIsNow) {
+  ScreenScene scene(kScreenW, kScreenH, 24);
+  ASSERT_TRUE(scene.ok());
+  Painter paint(scene.display());
+  ASSERT_TRUE(paint.ok());
+  QProcess picom;
+  QStringList env = QProcess::systemEnvironment();
+  env << QStringLiteral("DISPLAY=") + QString::fromStdString(scene.display());
+  picom.setEnvironment(env);
+  picom.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender")});
+  ASSERT_TRUE(picom.waitForStarted(5000)) << "picom did not start";
+  Display* probe = XOpenDisplay(scene.display().c_str());
+  const Atom cm = XInternAtom(probe, "_NET_WM_CM_S0", False);
+  QElapsedTimer t;
+  t.start();
+  while (XGetSelectionOwner(probe, cm) == 0 && t.elapsed() < 20000) mgtest::E2ERecorder::Wait(50);
+  ASSERT_NE(XGetSelectionOwner(probe, cm), 0ul) << "picom did not take the screen";
+  XCloseDisplay(probe);
+
+  // The same moves recorded with and without change tracking; the compositor paints its own
+  // background, so the frames whole grabs give are the reference.
+  QTemporaryDir dir;
+  const Window w = paint.CheckedWindow(40, 40, 64, 48);
+  const auto lastFrame = [&](bool damage) {
+    mgtest::DecodedFrame frame;
+    paint.Move(w, 40, 40);
+    mgtest::E2ERecorder::Wait(500);
+    mgtest::E2ERecorder rec(scene.display(), {.damage = damage});
+    EXPECT_TRUE(rec.ok());
+    EXPECT_EQ(rec.TracksChanges(), damage);
+    auto& s = rec.settings;
+    s.StartX = kX;
+    s.StartY = kY;
+    s.Width = kW;
+    s.Height = kH;
+    s.FPS = 20;
+    s.CompressorHandler = mg::MakeFourcc("DIB ");
+    s.AVIFileName = dir.filePath(damage ? "picom-damage.avi" : "picom-whole.avi").toStdString();
+    scene.MovePointer(kScreenW - 4, kScreenH - 4);
+    EXPECT_EQ(rec.Record([&] {
+      for (int step = 1; step <= 4; ++step) {
+        paint.Move(w, 40 + 30 * step, 40 + 20 * step);
+        mgtest::E2ERecorder::Wait(400);
+      }
+    }),
+              1);
+    const auto movie = mgtest::DecodeAvi(s.AVIFileName);
+    EXPECT_TRUE(movie.ok) << movie.error;
+    if (!movie.frames.empty()) frame = movie.frames.back();
+    return frame;
+  };
+  const mgtest::DecodedFrame tracked = lastFrame(true);
+  const mgtest::DecodedFrame whole = lastFrame(false);
+  picom.terminate();
+  picom.waitForFinished(5000);
+  ASSERT_EQ(tracked.width, kW);
+  ASSERT_EQ(whole.width, kW);
+
+  int differing = 0, checked = 0;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) differing += tracked.Pixel(x, y) != whole.Pixel(x, y);
+  // The window is where it ended (screen 160, 120), not where it was.
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const uint32_t want = (x % 8 < 4) == (y % 8 < 4) ? 0x402080u : 0xffe040u;
+      checked += tracked.Pixel(160 - kX + x, 120 - kY + y) == want;
+    }
+  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(checked, 64 * 48);
+}
 
 }  // namespace
