@@ -70,6 +70,8 @@ void FrameDamage::AfterGrab(int slot, bool grabbed, const WinRect& cursor, bool 
   changed->Clear();
   changed->Add(sinceHandedOn_);
   sinceHandedOn_.Clear();
+  // After a frame that does not show the screen the next one may differ anywhere.
+  if (!grabbed) sinceHandedOn_.AddAll();
   handedCursor_ = cursor;
 }
 

@@ -25,6 +25,9 @@ class FakeStream : public mg::IAviStream {
     events_->push_back({StreamEvent::Frame, pos, std::vector<uint8_t>(p, p + bytes)});
     return 0;
   }
+  void HintChanged(const mg::ChangedRegion& changed) override {
+    if (video_) lib_->movie.hints.push_back(changed);
+  }
 
  private:
   std::vector<StreamEvent>* events_;
@@ -90,6 +93,24 @@ uint8_t* FakeCaptureDisplay::AllocateFrame(int slot, int width, int height) {
 void FakeCaptureDisplay::FreeFrames() {
   frames.clear();
   freed = true;
+}
+
+bool FakeCaptureDisplay::GrabPart(int slot, int x, int y, const mg::ChangedRegion& part) {
+  const bool fail = static_cast<int>(parts.size()) == failGrabAt;
+  parts.push_back(part);
+  if (fail) return false;
+  if (part.all()) return Grab(slot, x, y);
+  grabOrigins.emplace_back(x, y);
+  return true;
+}
+
+void FakeCaptureDisplay::TakeChanges(mg::ChangedRegion* out) {
+  if (changes.empty()) {
+    out->AddAll();
+    return;
+  }
+  out->Add(changes.front());
+  changes.erase(changes.begin());
 }
 
 bool FakeCaptureDisplay::Grab(int slot, int x, int y) {

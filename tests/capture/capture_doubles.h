@@ -23,6 +23,7 @@ struct FakeMovie {
   std::vector<mg::AviStreamInfo> streams;
   std::vector<StreamEvent> video;  // what reached the compressing stream
   std::vector<StreamEvent> audio;
+  std::vector<mg::ChangedRegion> hints;  // what the writer said of each frame before writing it
   mg::AviCompressOptions options;
   bool closed = false;
 };
@@ -60,6 +61,10 @@ class FakeCaptureDisplay : public mg::ICaptureDisplay {
   uint8_t* AllocateFrame(int slot, int width, int height) override;
   void FreeFrames() override;
   bool Grab(int slot, int x, int y) override;
+  // Records each part asked for; a whole part is a Grab.
+  bool GrabPart(int slot, int x, int y, const mg::ChangedRegion& part) override;
+  // Hands out `changes` one per call, screen coordinates; everything once they run out.
+  void TakeChanges(mg::ChangedRegion* out) override;
   mg::PointerState QueryPointer() override { return pointer; }
   const mg::CursorImage* Cursor() override {
     ++cursorLookups;
@@ -76,6 +81,9 @@ class FakeCaptureDisplay : public mg::ICaptureDisplay {
   std::map<int, std::vector<uint8_t>> frames;
   uint8_t nextValue = 1;  // every grab fills its slot with the next value
   std::vector<std::pair<int, int>> grabOrigins;
+  std::vector<mg::ChangedRegion> changes;
+  std::vector<mg::ChangedRegion> parts;  // what each grab was asked to fetch
+  int failGrabAt = -1;                   // the n-th grab (0-based) fails
   mg::PointerState pointer{5000, 5000, 0, true};
   mg::CursorImage cursor;
   int cursorLookups = 0;
