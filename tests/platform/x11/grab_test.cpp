@@ -161,3 +161,74 @@ TEST(Grab, NoServerGivesNoDisplay) {
 }
 
 }  // namespace
+
+namespace {
+
+// Changes reported by the server and grabs of parts, through MIT-SHM and the plain path, at
+// 24, 16 and 8 bits: what was drawn is reported once, only the part asked for is fetched (whole
+// rows straight into place, narrower parts through the scratch segment), and a frame hanging
+// off the screen keeps its black.
+class GrabPartTest : public ::testing::TestWithParam<std::tuple<int, bool>> {};
+
+TEST_P(GrabPartTest, DrawnRectanglesAreReportedOnceAndOnlyTheAskedPartIsFetched) {
+  const auto [depth, shared] = GetParam();
+  mgtest::X11Fixture x(kScreenW, kScreenH, depth);
+  ASSERT_TRUE(x.ok());
+  mgtest::PaintPattern(x);
+  auto cap = mg::X11CaptureDisplay::Open(x.name().c_str(), {.allowSharedMemory = shared});
+  ASSERT_TRUE(cap);
+  ASSERT_TRUE(cap->TracksChanges());
+  const int bpp = cap->layout().bitsPerPixel;
+  // 37 x 23 at (-5, 10): the frame's first five columns are off the screen.
+  const Rect r{-5, 10, 37, 23, "part"};
+  uint8_t* frame = cap->AllocateFrame(0, r.w, r.h);
+  ASSERT_TRUE(frame);
+  mg::ChangedRegion first, quiet;
+  cap->TakeChanges(&first);
+  EXPECT_TRUE(first.all()) << "nothing is known before the tracking starts";
+  ASSERT_TRUE(cap->Grab(0, r.x, r.y));
+  ASSERT_EQ(Compare(frame, r, depth, bpp), "");
+  cap->TakeChanges(&quiet);
+  EXPECT_TRUE(quiet.empty()) << "nothing was drawn";
+
+  const unsigned long ink = depth == 8 ? 3 : 0x5a5a5a & ((1ul << depth) - 1);
+  GC gc = XCreateGC(x.dpy(), x.root(), 0, nullptr);
+  XSetForeground(x.dpy(), gc, ink);
+  XFillRectangle(x.dpy(), x.root(), gc, 10, 14, 6, 5);  // frame (15, 4)
+  // Two requests: Xlib would send both fills as one, which the server reports as its box.
+  XSync(x.dpy(), False);
+  XFillRectangle(x.dpy(), x.root(), gc, 0, 30, 40, 2);  // frame rows 20, 21, across it
+  XSync(x.dpy(), False);
+  XFreeGC(x.dpy(), gc);
+  mg::ChangedRegion drawn;
+  cap->TakeChanges(&drawn);
+  ASSERT_FALSE(drawn.all());
+  EXPECT_EQ(drawn.Area(kScreenW, kScreenH), 6 * 5 + 40 * 2);
+
+  // Only the small rectangle is fetched: the band below keeps the old picture.
+  mg::ChangedRegion part;
+  part.Add(mg::WinRect{15, 4, 21, 9});
+  ASSERT_TRUE(cap->GrabPart(0, r.x, r.y, part));
+  const int stride = mg::DibStride(r.w, bpp);
+  const uint32_t mask = depth >= 32 ? 0xffffffffu : (1u << depth) - 1;
+  const auto at = [&](int fx, int fy) { return FramePixel(frame, stride, bpp, fx, fy) & mask; };
+  EXPECT_EQ(at(15, 4), ink);
+  EXPECT_EQ(at(20, 8), ink);
+  EXPECT_EQ(at(21, 8), PatternPixel(16, 18, depth));
+  EXPECT_EQ(at(10, 20), PatternPixel(5, 30, depth)) << "not asked for, so still the old picture";
+
+  // Whole rows, hanging off the screen on the left: those columns stay black.
+  mg::ChangedRegion rows;
+  rows.Add(mg::WinRect{-3, 20, 40, 22});
+  ASSERT_TRUE(cap->GrabPart(0, r.x, r.y, rows));
+  EXPECT_EQ(at(10, 20), ink);
+  EXPECT_EQ(at(36, 21), ink);
+  EXPECT_EQ(FramePixel(frame, stride, bpp, 2, 20), 0u);
+  EXPECT_EQ(at(10, 22), PatternPixel(5, 32, depth));
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, GrabPartTest,
+                         ::testing::Combine(::testing::Values(24, 16, 8),
+                                            ::testing::Values(true, false)));
+
+}  // namespace
