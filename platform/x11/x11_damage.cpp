@@ -29,7 +29,9 @@ bool X11DamageTracker::Start() {
   region_ = XFixesCreateRegion(display_, nullptr, 0);
   // A new damage object starts with the whole screen damaged; the first Take says everything
   // anyway, and its grab comes after this.
+  emptiedAt_ = NextRequest(display_);
   XDamageSubtract(display_, damage_, None, None);
+  pending_ = false;
   if (trap.Sync() == 0) return true;
   Stop();
   return false;
@@ -39,14 +41,15 @@ void X11DamageTracker::Stop() {
   if (damage_) XDamageDestroy(display_, damage_);
   if (region_) XFixesDestroyRegion(display_, region_);
   damage_ = region_ = 0;
-  DropNotices();
+  ReadNotices();
+  pending_ = false;
 }
 
-void X11DamageTracker::DropNotices() {
+void X11DamageTracker::ReadNotices() {
   // Only the damage notices: the cursor cache reads its own events from the same queue.
   XEvent event;
-  while (XCheckTypedEvent(display_, eventBase_ + XDamageNotify, &event)) {
-  }
+  while (XCheckTypedEvent(display_, eventBase_ + XDamageNotify, &event))
+    if (damage_ && event.xany.serial >= emptiedAt_) pending_ = true;
 }
 
 void X11DamageTracker::Take(ChangedRegion* out) {
@@ -60,6 +63,10 @@ void X11DamageTracker::Take(ChangedRegion* out) {
     out->AddAll();
     return;
   }
+  ReadNotices();
+  if (!pending_) return;  // nothing drawn since the last Take
+  emptiedAt_ = NextRequest(display_);
+  pending_ = false;
   XDamageSubtract(display_, damage_, None, region_);
   int count = 0;
   XRectangle* rects = XFixesFetchRegion(display_, region_, &count);
@@ -72,7 +79,7 @@ void X11DamageTracker::Take(ChangedRegion* out) {
     out->Add(WinRect{r.x, r.y, r.x + r.width, r.y + r.height});
   }
   XFree(rects);
-  DropNotices();
+  ReadNotices();  // drawing done after the emptying is for the next Take
 }
 
 }  // namespace mg

@@ -1,7 +1,11 @@
 // What was drawn on the screen, from the X DAMAGE extension: a damage object on the root window
 // gathers every change in the server, and each Take hands over what gathered since the previous
-// one (one round trip) and empties it. Made at the first Take, so nothing is gathered while no
-// recording runs; Stop ends it.
+// one (one round trip) and empties it. The server sends one notice when an empty damage becomes
+// non-empty, so while none has come nothing was drawn and Take asks nothing. Made at the first
+// Take, so nothing is gathered while no recording runs; Stop ends it.
+//
+// A notice comes before the reply to any later request of ours: after a round trip (the tick
+// reads the pointer first) every drawing that the server finished before it has been noticed.
 //
 // Threads: the connection's thread only.
 #pragma once
@@ -28,13 +32,16 @@ class X11DamageTracker {
 
  private:
   bool Start();
-  void DropNotices();
+  // Reads the damage notices queued so far; one sent after the last emptying means new damage.
+  void ReadNotices();
 
   Display* display_;
   bool available_ = false;
   int eventBase_ = 0;
-  unsigned long damage_ = 0;  // Damage
-  unsigned long region_ = 0;  // XserverRegion the damage is moved into
+  unsigned long damage_ = 0;     // Damage
+  unsigned long region_ = 0;     // XserverRegion the damage is moved into
+  unsigned long emptiedAt_ = 0;  // the request serial of the last emptying
+  bool pending_ = false;         // drawn on since then
 };
 
 }  // namespace mg
