@@ -35,14 +35,17 @@ int32_t CompressorBase::Compress(const void* pixels, size_t bytes, CompressedFra
   if (!open_) return kAviErrBadFormat;
   if (!pixels || bytes < input_.frameBytes) return kAviErrBadSize;
   const bool key = keys_.Next();
-  // A hint covers one frame only, and it says nothing across a key frame or a new colour table.
-  if (key || !hinted || coloursChanged_)
+  // A hint covers one frame only, and it says nothing across a key frame, a new colour table or
+  // a frame the coder failed on (what it kept of the frame before may be partly overwritten).
+  if (key || !hinted || coloursChanged_ || failed_)
     changed_ = ChangedRegion::Everything();
   else
     changed_ = hint_;
   changed_.ClipTo(input_.width, input_.height);
   coloursChanged_ = false;
-  return Encode(static_cast<const uint8_t*>(pixels), key, out);
+  const int32_t rc = Encode(static_cast<const uint8_t*>(pixels), key, out);
+  failed_ = rc != kAviErrOk;
+  return rc;
 }
 
 void CompressorBase::BuildFormat() {

@@ -44,7 +44,7 @@ class CompressorBase : public IVideoCompressor {
   const InputFrameFormat& Input() const { return input_; }
   // During Encode: where this frame may differ from the previous one (picture coordinates,
   // clipped to the frame). Everything on key frames, on the first frame, after a colour table
-  // change and whenever the caller gave no hint.
+  // change, after a frame that Encode failed on and whenever the caller gave no hint.
   const ChangedRegion& Changed() const { return changed_; }
   const CompressorSettings& Settings() const { return settings_; }
 
@@ -62,6 +62,7 @@ class CompressorBase : public IVideoCompressor {
   ChangedRegion hint_;
   bool hinted_ = false;
   bool coloursChanged_ = false;
+  bool failed_ = false;  // the last Encode returned an error
   ChangedRegion changed_;
 };
 

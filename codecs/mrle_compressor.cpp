@@ -1,6 +1,9 @@
 // "MRLE": 8-bit frames as Windows RLE8, key frames at the chosen interval, the frames between
-// them coded as differences. The output format carries the colour table, so palette changes
-// go into the stream.
+// them coded as differences (rows outside the caller's changed region are not even compared).
+// The output format carries the colour table, so palette changes go into the stream.
+#include <algorithm>
+#include <vector>
+
 #include "codecs/compressor_backends.h"
 #include "codecs/compressor_base.h"
 #include "codecs/mrle_encoder.h"
@@ -33,7 +36,11 @@ class MrleCompressor final : public CompressorBase {
     const InputFrameFormat& input = Input();
     const uint8_t* bottom = input.TopRow(src, input.height - 1);
     const ptrdiff_t step = input.topDown ? -input.stride : input.stride;
-    encoder_.Encode(bottom, step, key, &buffer_);
+    // The rows that may differ from the previous frame, bottom row first as the coder runs.
+    changedRows_.assign(static_cast<size_t>(input.height), 0);
+    for (const auto& [top, end] : Changed().RowSpans(input.height))
+      std::fill(changedRows_.end() - end, changedRows_.end() - top, uint8_t{1});
+    encoder_.Encode(bottom, step, key, &buffer_, changedRows_.data());
     out->data = buffer_.data();
     out->size = buffer_.size();
     out->keyFrame = key;
@@ -42,6 +49,7 @@ class MrleCompressor final : public CompressorBase {
 
   Rle8Encoder encoder_;
   std::vector<uint8_t> buffer_;
+  std::vector<uint8_t> changedRows_;
 };
 
 }  // namespace

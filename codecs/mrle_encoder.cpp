@@ -70,12 +70,13 @@ void Rle8Encoder::EncodeSpan(const uint8_t* p, int n, std::vector<uint8_t>* out)
 }
 
 void Rle8Encoder::Encode(const uint8_t* bottomRow, ptrdiff_t rowStep, bool keyFrame,
-                         std::vector<uint8_t>* out) {
+                         std::vector<uint8_t>* out, const uint8_t* changedRows) {
   out->clear();
   const bool delta = !keyFrame && hasPrevious_;
   cursorX_ = 0;
   cursorY_ = 0;
   for (int y = 0; y < height_; ++y) {
+    if (delta && changedRows && !changedRows[y]) continue;  // the same as `previous_` holds
     const uint8_t* row = bottomRow + y * rowStep;
     uint8_t* prev = previous_.data() + static_cast<size_t>(y) * width_;
     int x = 0;

@@ -15,9 +15,11 @@ class Rle8Encoder {
   void Reset(int width, int height);
   // Encodes one frame. `bottomRow` points at the picture's bottom row and `rowStep` is the byte
   // distance from a row to the one above it (negative for rows stored top-down). The first frame
-  // after Reset is always coded whole.
-  void Encode(const uint8_t* bottomRow, ptrdiff_t rowStep, bool keyFrame,
-              std::vector<uint8_t>* out);
+  // after Reset is always coded whole. `changedRows`, when given, marks with 1 the rows (bottom
+  // row first) that may differ from the previous frame; a frame that is not a key frame jumps
+  // over the others without comparing them.
+  void Encode(const uint8_t* bottomRow, ptrdiff_t rowStep, bool keyFrame, std::vector<uint8_t>* out,
+              const uint8_t* changedRows = nullptr);
 
  private:
   void MoveTo(int x, int y, std::vector<uint8_t>* out);

@@ -1,7 +1,10 @@
 // "MSVC": Microsoft Video 1 in its 16-bit form, coded by our own encoder. Any input depth but 1
 // and 4 bits is read as RGB555; width and height are padded up to multiples of 4 with copies of
 // the last column and row, so the movie is up to 3 pixels larger than the frames. Key frames at
-// the chosen interval; the frames between them code only what changed.
+// the chosen interval; the frames between them code only what changed, and do not even read the
+// blocks outside the caller's changed region.
+#include <vector>
+
 #include "codecs/compressor_backends.h"
 #include "codecs/compressor_base.h"
 #include "codecs/msvc_encoder.h"
@@ -34,7 +37,10 @@ class MsvcCompressor final : public CompressorBase {
 
   int32_t Encode(const uint8_t* pixels, bool key, CompressedFrame* out) override {
     reader_.SetFrame(pixels);
-    out->size = encoder_.Encode(reader_, key);
+    // The padding blocks at the right and bottom edges hold copies of the last column and row,
+    // so the mask of the picture's own blocks covers them.
+    Changed().BlockMask(4, 4, reader_.blocksWide(), reader_.blocksHigh(), &changed_);
+    out->size = encoder_.Encode(reader_, key, changed_.data());
     out->data = encoder_.data();
     out->keyFrame = key;
     return kAviErrOk;
@@ -42,6 +48,7 @@ class MsvcCompressor final : public CompressorBase {
 
   Rgb555BlockReader reader_;
   MsvcEncoder encoder_;
+  std::vector<uint8_t> changed_;  // the blocks that may differ from the previous frame
 };
 
 }  // namespace

@@ -205,18 +205,47 @@ void MsvcEncoder::Reset(int blocksWide, int blocksHigh, uint32_t quality) {
   hasPrevious_ = false;
 }
 
-size_t MsvcEncoder::Encode(Rgb555BlockRows& rows, bool keyFrame) {
+size_t MsvcEncoder::Encode(Rgb555BlockRows& rows, bool keyFrame, const uint8_t* changed) {
   keyFrame = keyFrame || !hasPrevious_;
+  if (keyFrame) changed = nullptr;
   uint8_t* out = out_.data();
   uint32_t skipped = 0;  // blocks skipped since the last coded one
   for (int row = 0; row < blocksHigh_; ++row) {
-    rows.ReadBlockRow(row, row_.data());
+    // The blocks of this row that may have changed (block rows of `changed` run top-down).
+    const uint8_t* mask =
+        changed ? changed + static_cast<ptrdiff_t>(blocksHigh_ - 1 - row) * blocksWide_ : nullptr;
+    if (!mask) {
+      rows.ReadBlocks(row, 0, blocksWide_, row_.data());
+    } else {
+      // Only the runs of marked blocks are read; a row without any costs nothing.
+      bool any = false;
+      for (int bx = 0; bx < blocksWide_;) {
+        if (!mask[bx]) {
+          ++bx;
+          continue;
+        }
+        int end = bx + 1;
+        while (end < blocksWide_ && mask[end]) ++end;
+        rows.ReadBlocks(row, bx, end - bx, row_.data());
+        any = true;
+        bx = end;
+      }
+      if (!any) {
+        skipped += static_cast<uint32_t>(blocksWide_);
+        continue;
+      }
+    }
     const size_t first = static_cast<size_t>(row) * static_cast<size_t>(blocksWide_) * 16;
     uint16_t* recon = recon_.data() + first;
     uint16_t* previous = previous_.data() + first;
     const uint16_t* pixels = row_.data();
     for (int bx = 0; bx < blocksWide_; ++bx, pixels += 16, recon += 16, previous += 16) {
       if (!keyFrame) {
+        // Outside the changed blocks the input is what `previous` holds.
+        if (mask && !mask[bx]) {
+          ++skipped;
+          continue;
+        }
         // Unchanged input: the decoder already shows what coding it again would give, or
         // something within the tolerance of it.
         if (std::memcmp(pixels, previous, 32) == 0) {

@@ -5,9 +5,10 @@
 //  - two colours and a 16-bit mask choosing one of them for every pixel;
 //  - eight colours: two colours and a 4-bit mask for each 2x2 quarter.
 // A block is skipped when it is unchanged since the previous frame as the decoder shows it
-// (within a tolerance that the quality sets), so small errors never add up over frames. Key
-// frames code every block. Quality 10000 keeps every block as close as the format can: skips
-// and fills only when exact, eight colours wherever two are not exact.
+// (within a tolerance that the quality sets), so small errors never add up over frames, or when
+// the caller says it cannot have changed. Key frames code every block. Quality 10000 keeps every
+// block as close as the format can: skips and fills only when exact, eight colours wherever two are
+// not exact.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +25,10 @@ class MsvcEncoder {
   // buffers; encoding allocates nothing. Forgets the previous frame: the next one is a key frame.
   void Reset(int blocksWide, int blocksHigh, uint32_t quality);
   // Codes one frame read from `rows`; returns its size in bytes, which stay in data() until the
-  // next call.
-  size_t Encode(Rgb555BlockRows& rows, bool keyFrame);
+  // next call. `changed`, when given, marks with 1 the blocks that may differ from the previous
+  // frame (blocksWide x blocksHigh, block rows from the top of the picture); on a frame that is
+  // not a key frame the others are skipped without being read.
+  size_t Encode(Rgb555BlockRows& rows, bool keyFrame, const uint8_t* changed = nullptr);
   const uint8_t* data() const { return out_.data(); }
 
   static constexpr size_t kEightColourBytes = 18;  // the largest code of one block

@@ -18,21 +18,22 @@ uint16_t Load16(const uint8_t* p) {
   return v;
 }
 
-// Spreads one line of `width` pixels over the blocks of a block row: four pixels into each
-// block, the last block filled up with copies of the last pixel. `dst` points at the line's
-// place in the first block.
+// Spreads one line of `width` pixels over blocks [first, end) of a block row: four pixels into
+// each block, a last block past the picture's edge filled up with copies of the last pixel.
+// `dst` points at the line's place in block `first`.
 template <typename Load>
-void Spread(const uint8_t* src, int width, int blocksWide, uint16_t* dst, Load load) {
-  const int whole = width / 4;
-  for (int bx = 0; bx < whole; ++bx, dst += 16) {
+void Spread(const uint8_t* src, int width, int first, int end, uint16_t* dst, Load load) {
+  const int whole = std::min(end, width / 4);
+  int bx = first;
+  for (; bx < whole; ++bx, dst += 16) {
     const int x = 4 * bx;
     dst[0] = load(src, x);
     dst[1] = load(src, x + 1);
     dst[2] = load(src, x + 2);
     dst[3] = load(src, x + 3);
   }
-  if (whole < blocksWide) {
-    for (int i = 0; i < 4; ++i) dst[i] = load(src, std::min(4 * whole + i, width - 1));
+  if (bx < end) {
+    for (int i = 0; i < 4; ++i) dst[i] = load(src, std::min(4 * bx + i, width - 1));
   }
 }
 
@@ -62,47 +63,49 @@ void Rgb555BlockReader::SetColourTable(const std::vector<RgbQuad>& colours) {
   }
 }
 
-void Rgb555BlockReader::ReadBlockRow(int row, uint16_t* blocks) {
+void Rgb555BlockReader::ReadBlocks(int row, int first, int count, uint16_t* blocks) {
+  first = std::max(first, 0);
+  const int end = std::min(first + count, blocksWide_);
+  if (first >= end) return;
   const int paddedHeight = 4 * blocksHigh_;
   for (int line = 0; line < 4; ++line) {
     // Line 0 is the block row's bottom line; rows below the picture repeat its last row.
     const int y = std::min(paddedHeight - 1 - 4 * row - line, input_.height - 1);
-    ReadLine(input_.TopRow(pixels_, y), blocks + 4 * line);
+    ReadLine(input_.TopRow(pixels_, y), first, end, blocks + 16 * first + 4 * line);
   }
 }
 
-void Rgb555BlockReader::ReadLine(const uint8_t* src, uint16_t* dst) const {
+void Rgb555BlockReader::ReadLine(const uint8_t* src, int first, int end, uint16_t* dst) const {
   const int w = input_.width;
-  const int bw = blocksWide_;
   switch (input_.layout) {
     case InputLayout::kIndexed8:
-      Spread(src, w, bw, dst, [this](const uint8_t* s, int x) { return lookup_[s[x]]; });
+      Spread(src, w, first, end, dst, [this](const uint8_t* s, int x) { return lookup_[s[x]]; });
       break;
     case InputLayout::kRgb555:
-      Spread(src, w, bw, dst, [](const uint8_t* s, int x) {
+      Spread(src, w, first, end, dst, [](const uint8_t* s, int x) {
         return static_cast<uint16_t>(Load16(s + 2 * x) & 0x7FFF);
       });
       break;
     case InputLayout::kRgb565:
-      Spread(src, w, bw, dst, [](const uint8_t* s, int x) {
+      Spread(src, w, first, end, dst, [](const uint8_t* s, int x) {
         const uint16_t v = Load16(s + 2 * x);
         return static_cast<uint16_t>((v >> 1 & 0x7FE0) | (v & 0x1F));
       });
       break;
     case InputLayout::kBgr24:
-      Spread(src, w, bw, dst, [](const uint8_t* s, int x) {
+      Spread(src, w, first, end, dst, [](const uint8_t* s, int x) {
         const uint8_t* p = s + 3 * x;
         return PackRgb555(p[2], p[1], p[0]);
       });
       break;
     case InputLayout::kBgrx32:
-      Spread(src, w, bw, dst, [](const uint8_t* s, int x) {
+      Spread(src, w, first, end, dst, [](const uint8_t* s, int x) {
         const uint32_t v = Load32(s + 4 * x);
         return static_cast<uint16_t>((v >> 9 & 0x7C00) | (v >> 6 & 0x03E0) | (v >> 3 & 0x1F));
       });
       break;
     case InputLayout::kRgbx32:
-      Spread(src, w, bw, dst, [](const uint8_t* s, int x) {
+      Spread(src, w, first, end, dst, [](const uint8_t* s, int x) {
         const uint32_t v = Load32(s + 4 * x);
         return static_cast<uint16_t>((v << 7 & 0x7C00) | (v >> 6 & 0x03E0) | (v >> 19 & 0x1F));
       });

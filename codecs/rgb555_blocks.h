@@ -16,9 +16,10 @@ namespace mg {
 class Rgb555BlockRows {
  public:
   virtual ~Rgb555BlockRows() = default;
-  // Fills `blocks` (16 pixels per block, blocks left to right) with block row `row`, 0 being the
-  // bottom row of the padded picture.
-  virtual void ReadBlockRow(int row, uint16_t* blocks) = 0;
+  // Fills blocks [first, first + count) of block row `row` (0 being the bottom row of the padded
+  // picture) in `blocks`, which holds the whole block row: 16 pixels per block, blocks left to
+  // right. The other blocks of `blocks` are left as they are.
+  virtual void ReadBlocks(int row, int first, int count, uint16_t* blocks) = 0;
 };
 
 // Converts rows of an input frame straight into blocks, four lines at a time.
@@ -28,15 +29,15 @@ class Rgb555BlockReader : public Rgb555BlockRows {
   int32_t Open(const InputFrameFormat& input);
   // A new colour table for indexed input (entries past the table read as black).
   void SetColourTable(const std::vector<RgbQuad>& colours);
-  // The frame that ReadBlockRow reads from; at least input.frameBytes bytes.
+  // The frame that ReadBlocks reads from; at least input.frameBytes bytes.
   void SetFrame(const uint8_t* pixels) { pixels_ = pixels; }
-  void ReadBlockRow(int row, uint16_t* blocks) override;
+  void ReadBlocks(int row, int first, int count, uint16_t* blocks) override;
 
   int blocksWide() const { return blocksWide_; }
   int blocksHigh() const { return blocksHigh_; }
 
  private:
-  void ReadLine(const uint8_t* src, uint16_t* dst) const;
+  void ReadLine(const uint8_t* src, int first, int end, uint16_t* dst) const;
 
   InputFrameFormat input_;
   int blocksWide_ = 0;

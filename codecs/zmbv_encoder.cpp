@@ -7,7 +7,6 @@
 namespace mg {
 namespace {
 
-constexpr int kBlock = 16;
 constexpr uint8_t kKeyFrameFlag = 1;
 constexpr uint8_t kFormat32Bits = 8;
 constexpr uint8_t kCompressionZlib = 1;
@@ -49,7 +48,8 @@ size_t ZmbvEncoder::Deflate(const uint8_t* data, size_t bytes, size_t outOffset)
   return outCapacity_ - zlib_.avail_out;
 }
 
-ZmbvEncoder::Coded ZmbvEncoder::Encode(const uint8_t* top, ptrdiff_t stride, bool keyFrame) {
+ZmbvEncoder::Coded ZmbvEncoder::Encode(const uint8_t* top, ptrdiff_t stride, bool keyFrame,
+                                       const uint8_t* changed) {
   if (!open_ || !work_ || !out_) return {};
   const size_t rowBytes = static_cast<size_t>(width_) * 4;
   if (keyFrame || !havePrevious_) {
@@ -72,7 +72,9 @@ ZmbvEncoder::Coded ZmbvEncoder::Encode(const uint8_t* top, ptrdiff_t stride, boo
   for (int by = 0; by < blocksHigh_; ++by) {
     const int y0 = by * kBlock;
     const int rows = std::min(kBlock, height_ - y0);
+    const uint8_t* mask = changed ? changed + static_cast<ptrdiff_t>(by) * blocksWide_ : nullptr;
     for (int bx = 0; bx < blocksWide_; ++bx) {
+      if (mask && !mask[bx]) continue;  // the same as `previous_` holds: no vector, no bytes
       const size_t x0 = static_cast<size_t>(bx) * kBlock * 4;
       const size_t bytes = static_cast<size_t>(std::min(kBlock, width_ - bx * kBlock)) * 4;
       int r = 0;

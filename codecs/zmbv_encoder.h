@@ -33,8 +33,15 @@ class ZmbvEncoder {
   };
   // Codes the picture whose top row starts at `top`, rows `stride` bytes apart (negative:
   // bottom-up in memory). The first frame is always a key frame. The bytes stay valid until the
-  // next call.
-  Coded Encode(const uint8_t* top, ptrdiff_t stride, bool keyFrame);
+  // next call. `changed`, when given, marks with 1 the 16x16 blocks (BlocksWide() x BlocksHigh(),
+  // top row of blocks first) that may differ from the previous frame; the others go out as
+  // unchanged blocks without being compared.
+  Coded Encode(const uint8_t* top, ptrdiff_t stride, bool keyFrame,
+               const uint8_t* changed = nullptr);
+
+  static constexpr int kBlock = 16;
+  int BlocksWide() const { return blocksWide_; }
+  int BlocksHigh() const { return blocksHigh_; }
 
  private:
   // Compresses `bytes` of `data` after the first `outOffset` bytes of the output; the coded size.

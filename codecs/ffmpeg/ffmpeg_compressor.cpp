@@ -73,7 +73,8 @@ class FfmpegCompressor final : public CompressorBase {
   // Key frames are the encoder's own choice, set up from the interval when it was opened.
   int32_t Encode(const uint8_t* pixels, bool, CompressedFrame* out) override {
     AVFrame* frame = nullptr;
-    const int32_t converted = converter_.Convert(pixels, &frame);
+    const int32_t converted =
+        converter_.Convert(pixels, Changed().RowSpans(Input().height), &frame);
     if (converted != kAviErrOk) return converted;
     frame->pts = pts_++;
     frame->pict_type = AV_PICTURE_TYPE_NONE;

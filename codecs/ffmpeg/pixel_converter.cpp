@@ -85,10 +85,31 @@ void PixelConverter::SetColourTable(const std::vector<RgbQuad>& colours) {
   }
 }
 
-int32_t PixelConverter::Convert(const uint8_t* pixels, AVFrame** out) {
+int32_t PixelConverter::Convert(const uint8_t* pixels, const RowSpans& rows, AVFrame** out) {
   if (!frame_) return kAviErrBadFormat;
-  // Reuses the frame's buffer unless the encoder still holds a reference to it.
+  // Reuses the frame's buffer unless the encoder still holds a reference to it; then libavutil
+  // gives it a new buffer with the old pixels copied, so the rows kept stay right either way.
   if (av_frame_make_writable(frame_) < 0) return kAviErrMemory;
+
+  // The rows to convert: pairs of rows for 4:2:0, whose chroma rows each belong to two.
+  spans_.clear();
+  if (!filled_ || sws_) {
+    spans_.emplace_back(0, input_.height);
+  } else {
+    for (auto [top, bottom] : rows) {
+      top = std::clamp(top, 0, input_.height);
+      bottom = std::clamp(bottom, top, input_.height);
+      if (direct420_) {
+        top &= ~1;
+        bottom = std::min(input_.height, bottom + (bottom & 1));
+      }
+      if (top == bottom) continue;
+      if (!spans_.empty() && top <= spans_.back().second)
+        spans_.back().second = std::max(spans_.back().second, bottom);
+      else
+        spans_.emplace_back(top, bottom);
+    }
+  }
 
   // The source view, top row first: bottom-up rows are read from the last row upwards.
   const uint8_t* srcData[4] = {pixels, nullptr, nullptr, nullptr};
@@ -98,32 +119,41 @@ int32_t PixelConverter::Convert(const uint8_t* pixels, AVFrame** out) {
     srcLines[0] = -input_.stride;
   }
   if (!expanded_.empty()) {
-    ExpandIndexed(srcData[0], srcLines[0]);
+    for (const auto& [top, bottom] : spans_) ExpandIndexed(srcData[0], srcLines[0], top, bottom);
     srcData[0] = expanded_.data();
     srcLines[0] = input_.width * 4;
   }
   if (src_ == AV_PIX_FMT_PAL8) srcData[1] = reinterpret_cast<const uint8_t*>(palette_);
 
-  if (direct420_) {
-    Rgb32ToYuv420(srcData[0], srcLines[0], input_.width, input_.height, src_ == AV_PIX_FMT_RGB0,
-                  {frame_->data[0], frame_->data[1], frame_->data[2], frame_->linesize[0],
-                   frame_->linesize[1], frame_->linesize[2]});
-  } else if (sws_) {
+  if (sws_) {
     sws_scale(sws_, srcData, srcLines, 0, input_.height, frame_->data, frame_->linesize);
   } else {
     const int rowBytes = av_image_get_linesize(src_, input_.width, 0);
-    av_image_copy_plane(frame_->data[0], frame_->linesize[0], srcData[0], srcLines[0], rowBytes,
-                        input_.height);
+    for (const auto& [top, bottom] : spans_) {
+      const uint8_t* src = srcData[0] + static_cast<ptrdiff_t>(top) * srcLines[0];
+      if (direct420_) {
+        const ptrdiff_t chroma = top / 2;
+        Rgb32ToYuv420(src, srcLines[0], input_.width, bottom - top, src_ == AV_PIX_FMT_RGB0,
+                      {frame_->data[0] + top * static_cast<ptrdiff_t>(frame_->linesize[0]),
+                       frame_->data[1] + chroma * frame_->linesize[1],
+                       frame_->data[2] + chroma * frame_->linesize[2], frame_->linesize[0],
+                       frame_->linesize[1], frame_->linesize[2]});
+      } else {
+        av_image_copy_plane(frame_->data[0] + top * static_cast<ptrdiff_t>(frame_->linesize[0]),
+                            frame_->linesize[0], src, srcLines[0], rowBytes, bottom - top);
+      }
+    }
     if (dst_ == AV_PIX_FMT_PAL8) std::memcpy(frame_->data[1], palette_, sizeof(palette_));
   }
-  RepeatEdges();
+  RepeatEdges(spans_);
+  filled_ = true;
   *out = frame_;
   return kAviErrOk;
 }
 
-void PixelConverter::ExpandIndexed(const uint8_t* top, int line) {
-  uint8_t* out = expanded_.data();
-  for (int y = 0; y < input_.height; ++y) {
+void PixelConverter::ExpandIndexed(const uint8_t* top, int line, int first, int end) {
+  uint8_t* out = expanded_.data() + static_cast<size_t>(first) * input_.width * 4;
+  for (int y = first; y < end; ++y) {
     const uint8_t* row = top + static_cast<ptrdiff_t>(y) * line;
     for (int x = 0; x < input_.width; ++x, out += 4) {
       const uint32_t c = palette_[row[x]];
@@ -136,8 +166,9 @@ void PixelConverter::ExpandIndexed(const uint8_t* top, int line) {
 }
 
 // Fills the padding columns and rows with copies of the last real column and row, so that an
-// encoder that needs whole blocks sees no hard edge.
-void PixelConverter::RepeatEdges() {
+// encoder that needs whole blocks sees no hard edge: along the rows just converted, and below
+// the picture when its last row was among them.
+void PixelConverter::RepeatEdges(const RowSpans& rows) {
   if (frame_->width == input_.width && frame_->height == input_.height) return;
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(dst_);
   const bool hasPalette = (desc->flags & AV_PIX_FMT_FLAG_PAL) != 0;
@@ -157,11 +188,17 @@ void PixelConverter::RepeatEdges() {
     if (pixelBytes == 0) continue;
     uint8_t* base = frame_->data[p];
     const int line = frame_->linesize[p];
-    for (int y = 0; y < usedH; ++y) {
-      uint8_t* row = base + static_cast<ptrdiff_t>(y) * line;
-      const uint8_t* last = row + (usedW - 1) * pixelBytes;
-      for (int x = usedW; x < fullW; ++x) std::memcpy(row + x * pixelBytes, last, pixelBytes);
+    bool lastRowDone = false;
+    for (const auto& [top, bottom] : rows) {
+      const int end = -((-bottom) >> sy);
+      for (int y = top >> sy; y < end; ++y) {
+        uint8_t* row = base + static_cast<ptrdiff_t>(y) * line;
+        const uint8_t* last = row + (usedW - 1) * pixelBytes;
+        for (int x = usedW; x < fullW; ++x) std::memcpy(row + x * pixelBytes, last, pixelBytes);
+      }
+      lastRowDone = lastRowDone || end == usedH;
     }
+    if (!lastRowDone) continue;
     const uint8_t* lastRow = base + static_cast<ptrdiff_t>(usedH - 1) * line;
     for (int y = usedH; y < fullH; ++y) {
       std::memcpy(base + static_cast<ptrdiff_t>(y) * line, lastRow,
