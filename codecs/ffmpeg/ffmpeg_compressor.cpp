@@ -63,6 +63,7 @@ class FfmpegCompressor final : public CompressorBase {
     if (converted != kAviErrOk) return converted;
     DescribeOutput(width, height, output);
     if (context_->gop_size == 1) WarmUp();
+    nullFrames_ = codec->id == AV_CODEC_ID_H264;
     return kAviErrOk;
   }
 
@@ -70,14 +71,22 @@ class FfmpegCompressor final : public CompressorBase {
     converter_.SetColourTable(colours);
   }
 
-  // Key frames are the encoder's own choice, set up from the interval when it was opened.
-  int32_t Encode(const uint8_t* pixels, bool, CompressedFrame* out) override {
+  // Key frames come from the interval: the encoder counts only the frames it is given.
+  int32_t Encode(const uint8_t* pixels, bool key, CompressedFrame* out) override {
+    if (nullFrames_ && !key && Changed().empty()) {
+      // The same picture as the frame before: a null frame (an empty chunk, which players show
+      // as the picture before). The encoder would spend a whole frame's analysis to say so.
+      out->data = nullptr;
+      out->size = 0;
+      out->keyFrame = false;
+      return kAviErrOk;
+    }
     AVFrame* frame = nullptr;
     const int32_t converted =
         converter_.Convert(pixels, Changed().RowSpans(Input().height), &frame);
     if (converted != kAviErrOk) return converted;
     frame->pts = pts_++;
-    frame->pict_type = AV_PICTURE_TYPE_NONE;
+    frame->pict_type = nullFrames_ && key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     if (avcodec_send_frame(context_, frame) < 0) return kAviErrCompressor;
     av_packet_unref(packet_);
     // Every encoder we set up hands its packet back at once; one that wants more frames first
@@ -135,6 +144,7 @@ class FfmpegCompressor final : public CompressorBase {
   AVPacket* packet_ = nullptr;
   PixelConverter converter_;
   int64_t pts_ = 0;
+  bool nullFrames_ = false;  // unchanged frames are written as null frames
 };
 
 }  // namespace

@@ -252,6 +252,11 @@ bool DecodeStream(const std::vector<uint8_t>& format, const std::vector<StreamPa
   bool ok = true;
   for (size_t i = 0; i < packets.size() && ok; ++i) {
     const StreamPacket& in = packets[i];
+    if (in.data.empty() && !frames->empty()) {
+      // A null frame: players show the picture before again.
+      frames->push_back(frames->back());
+      continue;
+    }
     av_new_packet(pkt, static_cast<int>(in.data.size()));
     std::memcpy(pkt->data, in.data.data(), in.data.size());
     std::vector<mg::RgbQuad> pal = in.newPalette;

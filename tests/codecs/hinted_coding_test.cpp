@@ -147,13 +147,14 @@ TEST(HintedCoding, ExactHintsDecodeToTheSamePicturesAsNoHints) {
     Packing packing;
     bool topDown;
     bool lossless;
+    bool inter = false;  // unchanged frames become null frames
   };
   const Case cases[] = {
-      {"MSVC", Packing::k32, true, false},  {"MSVC", Packing::k8, false, false},
-      {"ZMBV", Packing::k32, true, true},   {"ZMBV", Packing::k32, false, true},
-      {"ZMBV", Packing::k8, false, true},   {"MRLE", Packing::k8, false, true},
-      {"MRLE", Packing::k8, true, true},    {"H264", Packing::k32, true, false},
-      {"H264", Packing::k32, false, false}, {"H264", Packing::k8, false, false},
+      {"MSVC", Packing::k32, true, false},        {"MSVC", Packing::k8, false, false},
+      {"ZMBV", Packing::k32, true, true},         {"ZMBV", Packing::k32, false, true},
+      {"ZMBV", Packing::k8, false, true},         {"MRLE", Packing::k8, false, true},
+      {"MRLE", Packing::k8, true, true},          {"H264", Packing::k32, true, false, true},
+      {"H264", Packing::k32, false, false, true}, {"H264", Packing::k8, false, false, true},
   };
   const std::vector<Step> steps = Session();
   for (const Case& k : cases) {
@@ -162,11 +163,23 @@ TEST(HintedCoding, ExactHintsDecodeToTheSamePicturesAsNoHints) {
     const Coded hinted = Code(k.fcc, k.packing, k.topDown, steps, true);
     const Coded plain = Code(k.fcc, k.packing, k.topDown, steps, false);
     const std::vector<DecodedFrame> a = Decode(hinted), b = Decode(plain);
+    const auto nulls = std::count_if(hinted.packets.begin(), hinted.packets.end(),
+                                     [](const StreamPacket& p) { return p.data.empty(); });
+    EXPECT_EQ(nulls > 0, k.inter) << "the idle frame is a null frame exactly for H.264";
     ASSERT_EQ(a.size(), steps.size());
     ASSERT_EQ(b.size(), steps.size());
     for (size_t i = 0; i < steps.size(); ++i) {
       EXPECT_EQ(a[i].width, b[i].width);
-      EXPECT_TRUE(a[i].rgb == b[i].rgb) << "frame " << i;
+      if (k.inter) {
+        // Given no unchanged frame (a null frame shows the picture before), H.264 refines a
+        // still picture less often: the pictures agree to within its loss.
+        int worst = 0;
+        for (size_t j = 0; j < a[i].rgb.size() && j < b[i].rgb.size(); ++j)
+          worst = std::max(worst, std::abs(int{a[i].rgb[j]} - int{b[i].rgb[j]}));
+        EXPECT_LE(worst, 16) << "frame " << i;
+      } else {
+        EXPECT_TRUE(a[i].rgb == b[i].rgb) << "frame " << i;
+      }
       if (k.lossless) {
         EXPECT_EQ(MaxError(a[i], Shown(steps[i], k.packing)), 0) << "frame " << i;
       }

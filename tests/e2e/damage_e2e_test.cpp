@@ -131,7 +131,18 @@ class Painter {
 struct Case {
   int depth;
   const char* compressor;
+  // H.264 is lossy and codes a still picture better with every frame it is given, while the
+  // tracked recording gives it no unchanged frame (a null frame shows the picture before):
+  // the pictures then agree to within the coder's loss, not bit for bit.
+  int tolerance = 0;
 };
+
+int Worst(const mgtest::DecodedFrame& a, const mgtest::DecodedFrame& b) {
+  int worst = 0;
+  for (size_t i = 0; i < a.rgb.size() && i < b.rgb.size(); ++i)
+    worst = std::max(worst, std::abs(int{a.rgb[i]} - int{b.rgb[i]}));
+  return worst;
+}
 
 struct Take {
   mgtest::DecodedAvi movie;
@@ -252,17 +263,29 @@ TEST_P(DamageEquivalence, EveryFrameIsTheSameAsAWholeGrabAndUnchangedTicksFetchN
     EXPECT_EQ(whole.paletteChanges, 1);
   }
 
-  ASSERT_EQ(damage.movie.frames.size(), 48u);
+  // Position by position, as a player shows them: an unchanged frame may be a null frame (an
+  // empty chunk), which shows the picture before it again.
+  const auto pictures = [](const mgtest::DecodedAvi& movie) {
+    std::vector<const mgtest::DecodedFrame*> shown(48, nullptr);
+    for (const auto& f : movie.frames)
+      if (f.position >= 0 && f.position < 48) shown[static_cast<size_t>(f.position)] = &f;
+    for (size_t p = 1; p < shown.size(); ++p)
+      if (!shown[p]) shown[p] = shown[p - 1];
+    return shown;
+  };
   ASSERT_EQ(whole.movie.frames.size(), 48u);
-  for (size_t i = 0; i < whole.movie.frames.size(); ++i) {
-    const auto& a = damage.movie.frames[i];
-    const auto& b = whole.movie.frames[i];
-    ASSERT_EQ(a.position, b.position);
-    if (a.rgb == b.rgb) continue;
+  const auto a = pictures(damage.movie), b = pictures(whole.movie);
+  ASSERT_TRUE(a[0]);
+  for (size_t i = 0; i < b.size(); ++i) {
+    if (a[i]->rgb == b[i]->rgb) continue;
+    if (GetParam().tolerance) {
+      EXPECT_LE(Worst(*a[i], *b[i]), GetParam().tolerance) << "frame " << i;
+      continue;
+    }
     int differing = 0, firstX = -1, firstY = -1;
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x)
-        if (a.Pixel(x, y) != b.Pixel(x, y) && differing++ == 0) {
+        if (a[i]->Pixel(x, y) != b[i]->Pixel(x, y) && differing++ == 0) {
           firstX = x;
           firstY = y;
         }
@@ -287,7 +310,7 @@ TEST_P(DamageEquivalence, EveryFrameIsTheSameAsAWholeGrabAndUnchangedTicksFetchN
 
 INSTANTIATE_TEST_SUITE_P(Codecs, DamageEquivalence,
                          ::testing::Values(Case{24, "DIB "}, Case{24, "MSVC"}, Case{24, "ZMBV"},
-                                           Case{24, "H264"}, Case{16, "MSVC"}, Case{8, "DIB "},
+                                           Case{24, "H264", 16}, Case{16, "MSVC"}, Case{8, "DIB "},
                                            Case{8, "MRLE"}),
                          [](const ::testing::TestParamInfo<Case>& param) {
                            std::string name = std::string("Depth") +
