@@ -233,3 +233,21 @@ INSTANTIATE_TEST_SUITE_P(Depths, GrabPartTest,
                                             ::testing::Values(true, false)));
 
 }  // namespace
+
+namespace {
+
+TEST(GrabPart, WithoutTheDamageExtensionEveryTickIsAWholeGrab) {
+  mgtest::X11Fixture x(kScreenW, kScreenH, 24, "-extension DAMAGE");
+  ASSERT_TRUE(x.ok());
+  auto cap = mg::X11CaptureDisplay::Open(x.name().c_str());
+  ASSERT_TRUE(cap);
+  EXPECT_FALSE(cap->TracksChanges());
+  ASSERT_TRUE(cap->AllocateFrame(0, 16, 16));
+  for (int call = 0; call < 2; ++call) {
+    mg::ChangedRegion changes;
+    cap->TakeChanges(&changes);
+    EXPECT_TRUE(changes.all()) << "call " << call;
+  }
+}
+
+}  // namespace
