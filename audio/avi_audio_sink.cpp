@@ -16,4 +16,8 @@ void CAviAudioSink::BlockRecorded(CWave& wave, CWaveBlock*) {
   engine_.AppendAudio(taken->Data(), samples, static_cast<int32_t>(bytes));
 }
 
+void CAviAudioSink::SoundLost(CWave&, WaveInLoss why) {
+  engine_.SoundLost(why);
+}
+
 }  // namespace mg

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "audio/wave_block.h"
+#include "platform/wave_in.h"
 #include "platform/windows_records.h"
 
 namespace mg {
@@ -17,6 +18,8 @@ class CWaveSink {
  public:
   virtual ~CWaveSink() = default;
   virtual void BlockRecorded(CWave& wave, CWaveBlock* block) = 0;
+  // The input stopped recording on its own, after the blocks recorded so far.
+  virtual void SoundLost(CWave& /*wave*/, WaveInLoss /*why*/) {}
 };
 
 class CWave {

@@ -20,18 +20,30 @@ class WaveDataEvent : public QEvent {
   WaveHeader* header;
 };
 
+// The device stopped recording on its own; it comes after the buffers it handed back.
+class WaveLostEvent : public QEvent {
+ public:
+  explicit WaveLostEvent(WaveInLoss w) : QEvent(Type()), why(w) {}
+  static QEvent::Type Type() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+  }
+  WaveInLoss why;
+};
+
 }  // namespace
 
 CWaveInWnd::CWaveInWnd(WaveInFactory factory) : factory_(std::move(factory)) {
   setObjectName(QStringLiteral("Wave Wnd"));
   WaveDataEvent::Type();  // registered here, not first on the device's thread
+  WaveLostEvent::Type();
 }
 
 CWaveInWnd::~CWaveInWnd() {
   discarding_ = true;
   m_nRequeueLength = 0;
   Close();
-  QCoreApplication::sendPostedEvents(this, WaveDataEvent::Type());
+  QCoreApplication::sendPostedEvents(this, 0);
 }
 
 bool CWaveInWnd::Open(const WaveFormatEx& format) {
@@ -40,9 +52,10 @@ bool CWaveInWnd::Open(const WaveFormatEx& format) {
   std::unique_ptr<IWaveInDevice> device = factory_ ? factory_() : nullptr;
   lastOpenError_ = kMmSysErrNoDriver;
   if (!device) return false;
-  lastOpenError_ = device->Open(format, [this](WaveHeader* header) {
-    QCoreApplication::postEvent(this, new WaveDataEvent(header));
-  });
+  lastOpenError_ = device->Open(
+      format,
+      [this](WaveHeader* header) { QCoreApplication::postEvent(this, new WaveDataEvent(header)); },
+      [this](WaveInLoss why) { QCoreApplication::postEvent(this, new WaveLostEvent(why)); });
   if (lastOpenError_ != kMmSysErrNoError) return false;
   m_hWaveIn = std::move(device);
   return true;
@@ -56,6 +69,7 @@ bool CWaveInWnd::StartRecording(CWave& wave, int32_t length, bool start) {
   if (length <= 0) return false;
   if (!(IsOpen() ? QueryFormat(wave.Format()) : Open(wave.Format()))) return false;
   m_nRequeueLength = length;
+  recording_ = &wave;
   for (int i = 0; i < kBuffersQueued; ++i)
     if (!QueueBuffer(wave, length)) return false;  // those queued come back at the reset
   return !start || m_hWaveIn->Start() == kMmSysErrNoError;
@@ -109,8 +123,10 @@ void CWaveInWnd::Free(WaveHeader* header) {
 void CWaveInWnd::Drain() {
   m_nRequeueLength = 0;
   if (IsOpen()) m_hWaveIn->Reset();
-  // The reset has handed every buffer back by now; handle them all here.
-  QCoreApplication::sendPostedEvents(this, WaveDataEvent::Type());
+  // The reset has handed every buffer back by now; handle them all here, and a loss told among
+  // them in its place.
+  QCoreApplication::sendPostedEvents(this, 0);
+  recording_ = nullptr;
 }
 
 void CWaveInWnd::Pause() {
@@ -132,6 +148,11 @@ bool CWaveInWnd::Close() {
 }
 
 bool CWaveInWnd::event(QEvent* e) {
+  if (e->type() == WaveLostEvent::Type()) {
+    if (!discarding_ && recording_ && recording_->Sink())
+      recording_->Sink()->SoundLost(*recording_, static_cast<WaveLostEvent*>(e)->why);
+    return true;
+  }
   if (e->type() != WaveDataEvent::Type()) return QObject::event(e);
   WaveHeader* header = static_cast<WaveDataEvent*>(e)->header;
   if (discarding_ || !header->dwUser)

@@ -2,6 +2,9 @@
 // hands every filled buffer back from its own thread; the receiver posts it to itself, so blocks
 // are made and written on the user-interface thread, from whatever event loop runs there.
 //
+// A loss the device tells (its input went away) reaches the sink of the recording it happened
+// in, after the buffers handed back before it.
+//
 // Buffer life: eight buffers are queued at the start; each one that comes back is replaced before
 // it is looked at (until Drain), its data area becomes a block when it holds samples and is freed
 // when it comes back empty.
@@ -59,6 +62,7 @@ class CWaveInWnd : public QObject {
   int32_t m_nRequeueLength = kInitialRequeueLength;
   bool m_windowExists = false;
   bool discarding_ = false;
+  CWave* recording_ = nullptr;  // the recorder of the buffers queued, from StartRecording to Drain
   int32_t lastOpenError_ = kMmSysErrNoError;  // being destroyed: returned buffers are only freed
 };
 

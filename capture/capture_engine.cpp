@@ -48,8 +48,6 @@ std::string ErrorOpening(const std::string& detail) {
   return text;
 }
 
-constexpr int32_t kMmSysErrNoDriverCode = 6;  // MMSYSERR_NODRIVER: no sound server
-
 uint32_t CompressorFor(uint32_t chosen, int bitsPerPixel) {
   if (chosen != 0) return chosen;
   if (bitsPerPixel > 8) return MakeFourcc("MSVC");
@@ -186,8 +184,19 @@ void CaptureEngine::OpenSoundInput() {
     soundRecorded_ = true;
     return;
   }
-  owner_.ShowMessage(input == kMmSysErrNoDriverCode ? std::string(msg::kNoSoundServer)
-                                                    : Format(msg::kNoSoundInput, input));
+  switch (input) {
+    case kMmSysErrNoDriver:
+      owner_.ShowMessage(msg::kNoSoundServer);
+      break;
+    case kMmSysErrBadDeviceId:
+      owner_.ShowMessage(msg::kNoSoundSource);
+      break;
+    case kMmSysErrNotEnabled:
+      owner_.ShowMessage(msg::kSoundServerNotAnswering);
+      break;
+    default:
+      owner_.ShowMessage(Format(msg::kNoSoundInput, input));
+  }
 }
 
 bool CaptureEngine::PrepareAudioStream() {
@@ -250,6 +259,8 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   ctx_.frameCounter = 0;
   ctx_.skippedCounter = 0;
   ctx_.lastAviError = 0;
+  soundLost_ = false;
+  soundLostAt_ = 0;
 
   // Settings that cannot make a movie are refused before anything is opened.
   if (const std::string refused = RefusedSettings(); !refused.empty()) return FailStart(refused);
@@ -347,6 +358,7 @@ void CaptureEngine::EndCapture() {
 
   if (audioStarted_) audio_->Stop();
   audioStarted_ = false;
+  if (soundLost_) FillLostSound(ctx_.frameCounter);
 
   ReleaseMovie();
   ctx_.frameFormat.clear();
@@ -413,7 +425,8 @@ void CaptureEngine::Report() {
     text += Format(msg::kTotalsDuration, Duration(frames));
     text += '\n';
     text += Format(msg::kTotalsFile, createdFile_);
-    if (settled.empty()) {
+    if (soundLost_) text += "\n" + LostSoundText();
+    if (settled.empty() && !soundLost_) {
       owner_.ShowResult(text);
       return;
     }
@@ -452,7 +465,10 @@ std::string CaptureEngine::SettleMovie(bool captured, bool failed) {
 // The movie's length at the stream's rate: "0:04.0", "12:30.5", "1:02:03.0".
 std::string CaptureEngine::Duration(int32_t frames) const {
   const double rate = std::floor(settings_.FPS * 100.0) / 100.0;  // as the stream header has it
-  const double seconds = rate > 0 ? frames / rate : 0.0;
+  return MovieTime(rate > 0 ? frames / rate : 0.0);
+}
+
+std::string CaptureEngine::MovieTime(double seconds) {
   const long tenths = std::lround(seconds * 10.0);
   const long h = tenths / 36000, m = tenths / 600 % 60, s = tenths / 10 % 60, t = tenths % 10;
   char text[64];

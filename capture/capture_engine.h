@@ -30,6 +30,7 @@
 #include "capture/recording_audio.h"
 #include "platform/platform_services.h"
 #include "platform/posted_notice.h"
+#include "platform/wave_in.h"
 #include "settings/app_settings.h"
 
 namespace mg {
@@ -67,6 +68,9 @@ class CaptureEngine {
   // Appends recorded sound to the audio stream at the running sample position. The first failed
   // write stops the recording with the audio error; later ones keep that cause.
   void AppendAudio(const void* data, int32_t samples, int32_t bytes);
+  // The sound input stopped recording on its own: from the samples written so far on, the
+  // audio stream is silence as long as the picture, and the report says where and why.
+  void SoundLost(WaveInLoss why);
   // Re-reads the system palette after it changed.
   void RefreshPalette();
   // Asks for the stop from any thread: no more ticks, the counter set to `marker`, a stop
@@ -90,6 +94,10 @@ class CaptureEngine {
   // Ends a start that failed and then tells why, so the window is idle again while it says so.
   int FailStart(const std::string& text);
   std::string Duration(int32_t frames) const;
+  static std::string MovieTime(double seconds);
+  // Silence after a loss, up to the end of `frames` frames; what the report adds for it.
+  void FillLostSound(int64_t frames);
+  std::string LostSoundText() const;
   // Gives the finished movie its name or removes an empty one; returns what the report adds.
   std::string SettleMovie(bool captured, bool failed);
   void UpdateTickPalette();
@@ -119,6 +127,9 @@ class CaptureEngine {
   std::atomic<int32_t> framesAtAbort_{0};
   bool audioStarted_ = false;
   bool soundRecorded_ = false;  // the input opened: the movie has an audio stream
+  bool soundLost_ = false;      // the input stopped on its own during this recording
+  WaveInLoss soundLostWhy_ = WaveInLoss::ServerGone;
+  int64_t soundLostAt_ = 0;  // samples written before the loss
   bool ringMade_ = false;
   bool running_ = false;
   int32_t closeError_ = 0;

@@ -21,6 +21,18 @@ inline constexpr const char* kNoSoundServer =
 inline constexpr const char* kNoSoundInput =
     "Sound is not recorded: the sound input could not be opened (error %d). The movie is "
     "recorded without sound.";
+inline constexpr const char* kNoSoundSource =
+    "Sound is not recorded: the sound server has no sound input to record from. The movie is "
+    "recorded without sound.";
+inline constexpr const char* kSoundServerNotAnswering =
+    "Sound is not recorded: the sound server does not answer. The movie is recorded without "
+    "sound.";
+// The line under the totals when the sound was lost during the recording: where, and why.
+inline constexpr const char* kSoundLost =
+    "Sound stopped at %s of the movie: %s. The rest of the movie is silent.";
+inline constexpr const char* kLostServerGone = "the sound server went away";
+inline constexpr const char* kLostSourceGone = "the sound input was removed";
+inline constexpr const char* kLostNotAnswering = "the sound server stopped answering";
 inline constexpr const char* kOverload =
     "The frame rate you requested is too high. Please specify lower FPS or select a smaller "
     "screen area.";

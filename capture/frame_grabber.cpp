@@ -140,6 +140,7 @@ void CaptureEngine::WritePendingFrame() {
     }
     ctx_.frameCounter.fetch_add(1);
     unwritten_.Clear();
+    if (soundLost_) FillLostSound(int64_t{position} + 1);
   } else {
     ++ctx_.droppedPositions;  // grabbed just before a pause: dropped and not counted
     unwritten_.Add(slot.changed);

@@ -6,7 +6,12 @@
 // come back through the `done` callback given to Open, which runs on the device's own thread
 // while recording, and on the calling thread from inside Stop and Reset; it must only hand the
 // buffer on (post it), never call back into the device. A queued buffer belongs to the device
-// until it comes back.
+// until it comes back. The `lost` callback follows the same rules.
+//
+// Sound lost: when the input goes away while the device is open (the server ended, the source
+// removed) or the server stops answering, the device hands back what it recorded, tells `lost`
+// once, after those buffers, and records nothing more; later buffers come back empty at the
+// reset. No operation waits long for a server that does not answer.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +37,8 @@ inline constexpr uint32_t kWaveHdrInQueue = 0x10;  // WHDR_INQUEUE
 // Multimedia result codes (MMRESULT).
 inline constexpr int32_t kMmSysErrNoError = 0;
 inline constexpr int32_t kMmSysErrError = 1;
-inline constexpr int32_t kMmSysErrBadDeviceId = 2;
+inline constexpr int32_t kMmSysErrBadDeviceId = 2;  // the server has no such input
+inline constexpr int32_t kMmSysErrNotEnabled = 3;   // the server does not answer
 inline constexpr int32_t kMmSysErrInvalHandle = 5;
 inline constexpr int32_t kMmSysErrNoDriver = 6;
 inline constexpr int32_t kMmSysErrNoMem = 7;
@@ -40,13 +46,21 @@ inline constexpr int32_t kMmSysErrInvalParam = 11;
 inline constexpr int32_t kWaveErrBadFormat = 32;
 inline constexpr int32_t kWaveErrStillPlaying = 33;
 
+// Why the device stopped recording on its own.
+enum class WaveInLoss {
+  ServerGone,    // the sound server ended or the connection to it broke
+  SourceGone,    // the input was removed from the server
+  NotAnswering,  // the server did not answer in time (a stop, a pause)
+};
+
 class IWaveInDevice {
  public:
   using BufferDone = std::function<void(WaveHeader* header)>;
+  using Lost = std::function<void(WaveInLoss why)>;
   virtual ~IWaveInDevice() = default;
 
   // Opens the default input in `format` (PCM, 1 or 2 channels, 8 or 16 bits), stopped.
-  virtual int32_t Open(const WaveFormatEx& format, BufferDone done) = 0;
+  virtual int32_t Open(const WaveFormatEx& format, BufferDone done, Lost lost) = 0;
   // Whether the open device can record in `format`.
   virtual bool Supports(const WaveFormatEx& format) const = 0;
   // Queues an empty buffer behind the ones already queued.

@@ -19,7 +19,7 @@ class NullBeeperImpl final : public IBeeper {
 
 class NullWaveIn final : public IWaveInDevice {
  public:
-  int32_t Open(const WaveFormatEx&, BufferDone) override { return kMmSysErrNoDriver; }
+  int32_t Open(const WaveFormatEx&, BufferDone, Lost) override { return kMmSysErrNoDriver; }
   bool Supports(const WaveFormatEx&) const override { return false; }
   int32_t AddBuffer(WaveHeader*) override { return kMmSysErrInvalHandle; }
   int32_t Start() override { return kMmSysErrInvalHandle; }

@@ -64,8 +64,9 @@ void PulseConnection::WakeCallback(void* userdata) {
   pa_threaded_mainloop_signal(self->loop_, 0);
 }
 
-bool PulseConnection::Connect(const char* clientName, int timeoutMs) {
+bool PulseConnection::Connect(const char* clientName, int timeoutMs, bool* noAnswer) {
   Disconnect();
+  if (noAnswer) *noAnswer = false;
   const UmaskKeeper keepUmask;
   loop_ = pa_threaded_mainloop_new();
   if (!loop_) return false;
@@ -83,6 +84,8 @@ bool PulseConnection::Connect(const char* clientName, int timeoutMs) {
       // Never start a server of our own: no server means no sound.
       if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0)
         ready = Wait([this] { return Ready(); }, timeoutMs);
+      // Still connecting when the time is up: a server took the connection but never answered.
+      if (!ready && noAnswer) *noAnswer = PA_CONTEXT_IS_GOOD(pa_context_get_state(context_));
     }
   }
   if (!ready) Disconnect();  // the loop thread stops here: nothing of it changes the mask later
@@ -110,11 +113,13 @@ bool PulseConnection::Ready() const {
 }
 
 bool PulseConnection::Wait(const std::function<bool()>& done, int timeoutMs) {
+  return WaitUntil(done, pa_rtclock_now() + static_cast<pa_usec_t>(timeoutMs) * PA_USEC_PER_MSEC);
+}
+
+bool PulseConnection::WaitUntil(const std::function<bool()>& done, pa_usec_t deadlineUs) {
   if (!loop_ || !context_) return false;
   Deadline deadline{loop_};
-  pa_time_event* timer = pa_context_rttime_new(
-      context_, pa_rtclock_now() + static_cast<pa_usec_t>(timeoutMs) * PA_USEC_PER_MSEC,
-      DeadlinePassed, &deadline);
+  pa_time_event* timer = pa_context_rttime_new(context_, deadlineUs, DeadlinePassed, &deadline);
   bool result = false;
   while (true) {
     if (done()) {

@@ -18,8 +18,9 @@ class PulseConnection {
   PulseConnection(const PulseConnection&) = delete;
   PulseConnection& operator=(const PulseConnection&) = delete;
 
-  // Connects to the default server (PULSE_SERVER or the user's); false after `timeoutMs`.
-  bool Connect(const char* clientName, int timeoutMs);
+  // Connects to the default server (PULSE_SERVER or the user's); false after `timeoutMs`, with
+  // `*noAnswer` set when a server was found but did not answer in that time.
+  bool Connect(const char* clientName, int timeoutMs, bool* noAnswer = nullptr);
   void Disconnect();
 
   pa_threaded_mainloop* Loop() const { return loop_; }
@@ -28,6 +29,8 @@ class PulseConnection {
 
   // Lock held: waits until `done()` holds, the connection breaks or `timeoutMs` passes.
   bool Wait(const std::function<bool()>& done, int timeoutMs);
+  // Lock held: the same, until the loop's clock (pa_rtclock_now) reaches `deadlineUs`.
+  bool WaitUntil(const std::function<bool()>& done, pa_usec_t deadlineUs);
   // Lock held: waits for `op` to finish (nullptr = it could not be started) and unrefs it.
   bool Finish(pa_operation* op, int timeoutMs);
 

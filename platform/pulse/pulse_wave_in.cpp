@@ -13,6 +13,12 @@
 //    Sound is handed on only up to the time recorded (plus the tolerance); the rest waits, and
 //    what is still waiting when the recording stops or pauses lies beyond that moment and is
 //    dropped, so the sound is as long as the time recorded.
+//
+// A server that goes away or stops answering never holds up the caller: the open waits at most
+// two seconds in all, start and reset do not wait for the server, and a stop or pause waits for
+// its last sound only briefly. A stream that fails (the server ended, the source removed) or a
+// stop that the server does not confirm in time is a loss: what was recorded is handed back and
+// the loss is told; the device records nothing more.
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -28,8 +34,8 @@
 namespace mg {
 namespace {
 
-constexpr int kConnectTimeoutMs = 2000;
-constexpr int kOperationTimeoutMs = 2000;
+constexpr int kOpenTimeoutMs = 2000;  // connection and stream together
+constexpr int kHaltAnswerMs = 400;    // for the sound up to a stop or pause
 constexpr uint32_t kFragmentBytes = 512;
 constexpr size_t kHeldSeconds = 8;
 constexpr pa_usec_t kReleaseEveryUs = 50000;  // how often sound that came early is handed on
@@ -50,11 +56,16 @@ class PulseWaveIn : public IWaveInDevice {
     }
   }
 
-  int32_t Open(const WaveFormatEx& format, BufferDone done) override {
+  int32_t Open(const WaveFormatEx& format, BufferDone done, Lost lost) override {
     if (stream_) return kMmSysErrError;
     if (!Usable(format)) return kWaveErrBadFormat;
-    if (!connection_.Connect("Movigram", kConnectTimeoutMs)) return kMmSysErrNoDriver;
+    const pa_usec_t deadline = pa_rtclock_now() + kOpenTimeoutMs * PA_USEC_PER_MSEC;
+    bool noAnswer = false;
+    if (!connection_.Connect("Movigram", kOpenTimeoutMs, &noAnswer))
+      return noAnswer ? kMmSysErrNotEnabled : kMmSysErrNoDriver;
     done_ = std::move(done);
+    lost_ = std::move(lost);
+    lostAlready_ = false;
     silence_ = format.wBitsPerSample == 8 ? 0x80 : 0x00;
     blockAlign_ = static_cast<size_t>(format.nChannels) * (format.wBitsPerSample / 8);
     rate_ = format.nSamplesPerSec;
@@ -70,31 +81,34 @@ class PulseWaveIn : public IWaveInDevice {
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = std::max<uint32_t>(kFragmentBytes, format.nAvgBytesPerSec / 25);
 
-    bool ready = false;
+    int32_t result = kMmSysErrBadDeviceId;  // the server has no source to record from
     {
       PulseLock lock(connection_);
       stream_ = pa_stream_new(connection_.Context(), "Movigram recording", &spec, nullptr);
       if (stream_) {
-        pa_stream_set_state_callback(stream_, PulseConnection::StreamWake, &connection_);
+        pa_stream_set_state_callback(stream_, StreamState, this);
         pa_stream_set_read_callback(stream_, ReadCallback, this);
         const auto flags = static_cast<pa_stream_flags_t>(
             PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED | PA_STREAM_AUTO_TIMING_UPDATE);
-        if (pa_stream_connect_record(stream_, nullptr, &attr, flags) >= 0)
-          ready = connection_.Wait(
-                      [this] {
-                        const pa_stream_state_t s = pa_stream_get_state(stream_);
-                        return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
-                      },
-                      kOperationTimeoutMs) &&
-                  pa_stream_get_state(stream_) == PA_STREAM_READY;
+        if (pa_stream_connect_record(stream_, nullptr, &attr, flags) >= 0 &&
+            connection_.WaitUntil(
+                [this] {
+                  const pa_stream_state_t s = pa_stream_get_state(stream_);
+                  return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+                },
+                deadline) &&
+            pa_stream_get_state(stream_) == PA_STREAM_READY)
+          result = kMmSysErrNoError;
+        else if (!connection_.Ready())
+          result = kMmSysErrNoDriver;  // the server went away meanwhile
+        else if (pa_stream_get_state(stream_) == PA_STREAM_CREATING)
+          result = kMmSysErrNotEnabled;
       }
-      if (!ready) DropStream();
+      if (result != kMmSysErrNoError) DropStream();
+      opened_ = result == kMmSysErrNoError;
     }
-    if (!ready) {
-      connection_.Disconnect();
-      return kMmSysErrBadDeviceId;  // the server has no source to record from
-    }
-    return kMmSysErrNoError;
+    if (result != kMmSysErrNoError) connection_.Disconnect();
+    return result;
   }
 
   bool Supports(const WaveFormatEx& format) const override { return stream_ && Usable(format); }
@@ -114,7 +128,11 @@ class PulseWaveIn : public IWaveInDevice {
   int32_t Start() override {
     if (!stream_) return kMmSysErrInvalHandle;
     PulseLock lock(connection_);
-    if (!Cork(false)) return kMmSysErrError;
+    if (lostAlready_) return kMmSysErrError;
+    // Not waited for: what the server sends from the uncork on is read as it comes.
+    pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr);
+    if (!op) return kMmSysErrError;
+    pa_operation_unref(op);
     running_ = true;
     const pa_usec_t now = pa_rtclock_now();
     clock_.Start(now);
@@ -141,9 +159,14 @@ class PulseWaveIn : public IWaveInDevice {
     PulseLock lock(connection_);
     Halt();
     // What the server still holds was recorded before the stop of an earlier pause or is stale:
-    // a later start begins afresh.
-    connection_.Finish(pa_stream_flush(stream_, PulseConnection::SuccessWake, &connection_),
-                       kOperationTimeoutMs);
+    // a later start begins afresh. Not waited for: what arrives until the server confirms the
+    // flush is dropped.
+    if (!lostAlready_ && !flushing_) {
+      if (pa_operation* op = pa_stream_flush(stream_, FlushDone, this)) {
+        flushing_ = true;
+        pa_operation_unref(op);
+      }
+    }
     while (!queue_.empty()) HandBackFront();
     held_.clear();
     heldStart_ = 0;
@@ -168,6 +191,41 @@ class PulseWaveIn : public IWaveInDevice {
     static_cast<PulseWaveIn*>(userdata)->ReadAvailable();
   }
 
+  // On the loop's thread, lock held. A stream that fails once open is sound lost.
+  static void StreamState(pa_stream* s, void* self) {
+    auto* in = static_cast<PulseWaveIn*>(self);
+    PulseConnection::WakeCallback(&in->connection_);
+    if (in->opened_ && !PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+      in->Lose(in->LossNow(), pa_rtclock_now());
+  }
+
+  static void FlushDone(pa_stream*, int, void* self) {
+    static_cast<PulseWaveIn*>(self)->flushing_ = false;
+  }
+
+  // Lock held. Why sound is lost now: the stream failed with the server or alone, or (stream
+  // and server fine as far as we know) the server did not answer.
+  WaveInLoss LossNow() const {
+    if (!connection_.Ready()) return WaveInLoss::ServerGone;
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) return WaveInLoss::SourceGone;
+    return WaveInLoss::NotAnswering;
+  }
+
+  // Lock held. Hands on what came, as far as the time recorded by `upTo`, hands back the buffer
+  // being filled, and tells the loss once; nothing is recorded after it.
+  void Lose(WaveInLoss why, pa_usec_t upTo) {
+    if (lostAlready_) return;
+    if (clock_.Running()) Release(upTo, 0);
+    lostAlready_ = true;
+    running_ = false;
+    CancelTimingUpdate();
+    held_.clear();
+    heldStart_ = 0;
+    clock_.Stop();
+    if (!queue_.empty() && queue_.front()->dwBytesRecorded > 0) HandBackFront();
+    if (lost_) lost_(why);
+  }
+
   // On the loop's thread, lock held.
   static void ReleaseTick(pa_mainloop_api*, pa_time_event* e, const struct timeval*, void* self) {
     auto* in = static_cast<PulseWaveIn*>(self);
@@ -179,6 +237,15 @@ class PulseWaveIn : public IWaveInDevice {
 
   // Lock held.
   void ReadAvailable() {
+    if (lostAlready_) return;
+    if (flushing_) {  // recorded before the reset
+      const void* data = nullptr;
+      size_t bytes = 0;
+      while (pa_stream_readable_size(stream_) > 0 && pa_stream_peek(stream_, &data, &bytes) >= 0 &&
+             bytes > 0)
+        pa_stream_drop(stream_);
+      return;
+    }
     const pa_usec_t now = pa_rtclock_now();
     if (running_ && stream_ && !timingOp_) {
       const size_t readable = pa_stream_readable_size(stream_);
@@ -272,7 +339,14 @@ class PulseWaveIn : public IWaveInDevice {
     if (!running_) return;
     running_ = false;
     const pa_usec_t stoppedAt = pa_rtclock_now();
-    Cork(true);
+    const bool corked = connection_.Finish(
+        pa_stream_cork(stream_, 1, PulseConnection::SuccessWake, &connection_), kHaltAnswerMs);
+    if (lostAlready_) return;  // the stream failed meanwhile
+    if (!corked) {
+      // The sound the server still holds for us is given up.
+      Lose(LossNow(), stoppedAt);
+      return;
+    }
     ReadAvailable();
     // A source that never delivered still fills the time it ran.
     CatchUp(stoppedAt, 0, timingOp_ != nullptr);
@@ -336,13 +410,9 @@ class PulseWaveIn : public IWaveInDevice {
     return latency;
   }
 
-  bool Cork(bool cork) {
-    return connection_.Finish(
-        pa_stream_cork(stream_, cork ? 1 : 0, PulseConnection::SuccessWake, &connection_),
-        kOperationTimeoutMs);
-  }
-
   void DropStream() {
+    opened_ = false;
+    flushing_ = false;
     CancelTimingUpdate();
     if (releaseEvent_) {
       pa_threaded_mainloop_get_api(connection_.Loop())->time_free(releaseEvent_);
@@ -360,6 +430,7 @@ class PulseWaveIn : public IWaveInDevice {
   pa_stream* stream_ = nullptr;
   std::deque<WaveHeader*> queue_;  // guarded by the loop lock
   BufferDone done_;
+  Lost lost_;
   std::vector<uint8_t>
       held_;  // sound not handed on yet (ahead of time or no buffer), from heldStart_ on
   size_t heldStart_ = 0;
@@ -371,6 +442,9 @@ class PulseWaveIn : public IWaveInDevice {
   pa_time_event* releaseEvent_ = nullptr;
   pa_operation* timingOp_ = nullptr;  // a latency update asked for after a lag
   bool running_ = false;
+  bool opened_ = false;       // open: a failing stream is a loss
+  bool flushing_ = false;     // a flush is on its way: what arrives before it is stale
+  bool lostAlready_ = false;  // the loss was told: nothing more is recorded
 };
 
 }  // namespace

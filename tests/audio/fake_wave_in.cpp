@@ -9,7 +9,7 @@ class FakeWaveIn : public mg::IWaveInDevice {
  public:
   explicit FakeWaveIn(std::shared_ptr<FakeWaveInState> s) : s_(std::move(s)) { ++s_->devicesMade; }
 
-  int32_t Open(const mg::WaveFormatEx& format, BufferDone done) override {
+  int32_t Open(const mg::WaveFormatEx& format, BufferDone done, Lost) override {
     s_->calls.push_back("open");
     if (s_->openResult != mg::kMmSysErrNoError) return s_->openResult;
     s_->format = format;

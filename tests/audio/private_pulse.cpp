@@ -55,14 +55,18 @@ PrivatePulse::PrivatePulse(const std::string& sinkSpec, const std::string& extra
     hadPrevious_ = true;
   }
   setenv("PULSE_SERVER", server_.c_str(), 1);
+  started_ = true;
 }
 
 PrivatePulse::~PrivatePulse() {
-  if (pid_ > 0) {
+  if (started_) {
     if (hadPrevious_)
       setenv("PULSE_SERVER", previousServer_.c_str(), 1);
     else
       unsetenv("PULSE_SERVER");
+  }
+  if (pid_ > 0) {
+    Thaw();  // a stopped server would keep the termination pending
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
   }
@@ -70,6 +74,22 @@ PrivatePulse::~PrivatePulse() {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
+}
+
+void PrivatePulse::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+  frozen_ = false;
+}
+
+void PrivatePulse::Freeze() {
+  if (pid_ > 0 && !frozen_ && kill(pid_, SIGSTOP) == 0) frozen_ = true;
+}
+
+void PrivatePulse::Thaw() {
+  if (pid_ > 0 && frozen_ && kill(pid_, SIGCONT) == 0) frozen_ = false;
 }
 
 bool PlayU8(const std::vector<uint8_t>& samples) {

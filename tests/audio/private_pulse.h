@@ -22,8 +22,17 @@ class PrivatePulse {
   bool ok() const { return pid_ > 0; }
   const std::string& server() const { return server_; }  // "unix:/..."
 
+  // The server dies at once (SIGKILL), as in a crash; PULSE_SERVER still names its socket.
+  void Kill();
+  // The server stops answering (SIGSTOP) and goes on again (SIGCONT).
+  void Freeze();
+  void Thaw();
+  bool frozen() const { return frozen_; }
+
  private:
   pid_t pid_ = -1;
+  bool started_ = false;
+  bool frozen_ = false;
   std::string dir_;
   std::string server_;
   std::string previousServer_;

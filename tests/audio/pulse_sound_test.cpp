@@ -233,7 +233,8 @@ TEST_F(PulseSoundTest, ResetHandsBackThePartlyFilledBufferThenTheEmptyOnesAndClo
                          [&](mg::WaveHeader* h) {
                            std::lock_guard guard(returned.lock);
                            returned.buffers.emplace_back(h, h->dwBytesRecorded);
-                         }),
+                         },
+                         {}),
             mg::kMmSysErrNoError);
   // A short first buffer, then long ones: the second is being filled when the reset comes.
   std::vector<std::vector<uint8_t>> areas{std::vector<uint8_t>(2048), std::vector<uint8_t>(44100),
@@ -276,7 +277,8 @@ TEST_F(PulseSoundTest, TheStartStopToneIsA1000HzSoundOnTheServer) {
                            std::lock_guard guard(lock);
                            heard.insert(heard.end(), h->lpData, h->lpData + h->dwBytesRecorded);
                            ++buffersBack;
-                         }),
+                         },
+                         {}),
             mg::kMmSysErrNoError);
   std::vector<std::vector<uint8_t>> areas(12, std::vector<uint8_t>(2048));
   std::vector<mg::WaveHeader> headers(areas.size());

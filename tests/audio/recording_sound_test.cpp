@@ -132,7 +132,7 @@ TEST_F(RecordingSoundTest, AFailedAudioWriteStopsTheRecordingOnceWithTheAudioMes
 }
 
 TEST_F(RecordingSoundTest, WithoutADeviceTheUserIsToldOnceAtTheStartAndTheMovieHasVideoOnly) {
-  device_->openResult = mg::kMmSysErrBadDeviceId;
+  device_->openResult = mg::kMmSysErrNoMem;
   size_t messagesAtFirstFrame = 0;
   rig_.Record(mg::StartMode::Recording, [&] {
     messagesAtFirstFrame = rig_.owner.messages.size();
@@ -144,7 +144,7 @@ TEST_F(RecordingSoundTest, WithoutADeviceTheUserIsToldOnceAtTheStartAndTheMovieH
   EXPECT_EQ(messagesAtFirstFrame, 1u) << "said before the recording runs";
   ASSERT_EQ(rig_.owner.messages.size(), 2u);
   EXPECT_EQ(rig_.owner.messages[0],
-            "Sound is not recorded: the sound input could not be opened (error 2). The movie is "
+            "Sound is not recorded: the sound input could not be opened (error 7). The movie is "
             "recorded without sound.");
   EXPECT_EQ(mgtest::FirstLine(rig_.owner.messages[1]), "Total frames: 2, skipped: 0");
   // No audio stream that holds nothing: players would show a sound track that is not there.
