@@ -77,22 +77,21 @@ class Painter {
     XFillRectangle(dpy_, tile, gc_, 4, 4, 4, 4);
     XSetWindowAttributes a{};
     a.background_pixmap = tile;
-    a.override_redirect = True;
-    const Window w1 = XCreateWindow(dpy_, root_, x, y, static_cast<unsigned>(w),
-                                    static_cast<unsigned>(h), 0, CopyFromParent, InputOutput,
-                                    CopyFromParent, CWBackPixmap | CWOverrideRedirect, &a);
+    const Window w1 = MapWindow(x, y, w, h, CWBackPixmap, &a);
     XFreePixmap(dpy_, tile);
-    XMapWindow(dpy_, w1);
-    XSync(dpy_, False);
     return w1;
   }
   Window PlainWindow(int x, int y, int w, int h, unsigned long background) {
     XSetWindowAttributes a{};
     a.background_pixel = background;
-    a.override_redirect = True;
-    const Window w1 = XCreateWindow(dpy_, root_, x, y, static_cast<unsigned>(w),
-                                    static_cast<unsigned>(h), 0, CopyFromParent, InputOutput,
-                                    CopyFromParent, CWBackPixel | CWOverrideRedirect, &a);
+    return MapWindow(x, y, w, h, CWBackPixel, &a);
+  }
+  // An unmanaged window on the screen, its background as `a` says.
+  Window MapWindow(int x, int y, int w, int h, unsigned long mask, XSetWindowAttributes* a) {
+    a->override_redirect = True;
+    const Window w1 =
+        XCreateWindow(dpy_, root_, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
+                      CopyFromParent, InputOutput, CopyFromParent, mask | CWOverrideRedirect, a);
     XMapWindow(dpy_, w1);
     XSync(dpy_, False);
     return w1;
