@@ -8,11 +8,11 @@
 //
 // Then the tick that grabs only what changed, on a screen where a window of this program's own
 // gets one character cell typed into it before every tick: the display's changes since the last
-// tick are added to what each ring slot lacks, a slot is fetched again only there and where the
-// cursor was blended into it, and the very rectangles each tick fetched are then grabbed bare
-// (XShmGetImage of their own size). Its last line is that tick's cost over the bare grab of the
-// same area; a display that cannot tell what changed grabs the whole screen every tick, and a
-// note says so.
+// tick are added to what each ring slot lacks (the capture engine's own account of it), a slot
+// is fetched again only there and where the cursor was blended into it, and the very rectangles
+// each tick fetched are then grabbed bare (XShmGetImage of their own size). Its last line is that
+// tick's cost over the bare grab of the same area; a display that cannot tell what changed grabs
+// the whole screen every tick, and a note says so.
 //
 //   bench_grab [--current-display] [ticks]
 //
@@ -36,7 +36,9 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture_context.h"
 #include "capture/cursor_blend.h"
+#include "capture/frame_damage.h"
 #include "platform/x11/x11_capture_display.h"
 
 // Every malloc family call of the process is counted.
@@ -235,32 +237,32 @@ struct DamageFigures {
   int wholeTicks = 0;        // ticks that the display reported as wholly changed
 };
 
-// The damage-driven tick over the whole w x h screen, then the bare grab of what it fetched.
+// The damage-driven tick over the whole w x h screen as the capture engine makes it (the
+// engine's own account of what each slot still needs), then the bare grab of what it fetched.
 DamageFigures DamageTicks(mg::X11CaptureDisplay* cap, Display* d, TypingWindow* typing, int w,
                           int h, int ticks) {
-  constexpr int kSlots = 5;
-  uint8_t* pixels[kSlots];
-  for (int slot = 0; slot < kSlots; ++slot) pixels[slot] = cap->AllocateFrame(slot, w, h);
+  uint8_t* pixels[mg::kRingSize];
+  for (int slot = 0; slot < mg::kRingSize; ++slot) pixels[slot] = cap->AllocateFrame(slot, w, h);
   const mg::WinRect outer{-2, -2, w + 2, h + 2};
-  mg::ChangedRegion lacking[kSlots];
-  mg::WinRect cursorDrawn[kSlots]{};
+  mg::FrameDamage damage;
+  damage.Reset(w, h);
+  mg::ChangedRegion screen, grab, changed;
+  screen.Reserve();
+  grab.Reserve();
+  changed.Reserve();
   std::vector<mg::ChangedRegion> fetched;
   int whole = 0;
   auto tick = [&](int i) {
     cap->ShowMarker(outer, false);
     const mg::PointerState pointer = cap->QueryPointer();
     const mg::CursorImage* cursor = cap->Cursor();
-    mg::ChangedRegion changed;
-    cap->TakeChanges(&changed);
-    if (changed.all()) ++whole;
-    for (mg::ChangedRegion& r : lacking) r.Add(changed);
-    const int slot = i % kSlots;
-    mg::ChangedRegion part = lacking[slot];
-    part.Add(cursorDrawn[slot]);  // the slot's old cursor picture goes too
-    part.ClipTo(w, h);
-    cap->GrabPart(slot, 0, 0, part);
-    lacking[slot].Clear();
-    cursorDrawn[slot] = {};
+    const int slot = i % mg::kRingSize;
+    screen.Clear();
+    cap->TakeChanges(&screen);
+    if (screen.all()) ++whole;
+    damage.BeforeGrab(slot, 0, 0, screen, false, &grab);
+    const bool grabbed = cap->GrabPart(slot, 0, 0, grab);
+    mg::WinRect cursorArea{};
     if (cursor && pointer.valid) {
       mg::FrameView view;
       view.pixels = pixels[slot];
@@ -273,10 +275,11 @@ DamageFigures DamageTicks(mg::X11CaptureDisplay* cap, Display* d, TypingWindow* 
       view.blueMask = 0xff;
       const int left = pointer.x - cursor->xhot, top = pointer.y - cursor->yhot;
       mg::DrawCursor(view, *cursor, left, top);
-      cursorDrawn[slot] = {left, top, left + cursor->width, top + cursor->height};
+      cursorArea = {std::max(left, 0), std::max(top, 0), std::min(left + cursor->width, w),
+                    std::min(top + cursor->height, h)};
     }
+    damage.AfterGrab(slot, grabbed, cursorArea, true, &changed);
     cap->HideMarker();
-    return part;
   };
   for (int i = 0; i < 10; ++i) {
     typing->Type();
@@ -288,8 +291,10 @@ DamageFigures DamageTicks(mg::X11CaptureDisplay* cap, Display* d, TypingWindow* 
   for (int i = 0; i < ticks; ++i) {
     typing->Type();
     const auto start = Clock::now();
-    mg::ChangedRegion part = tick(i);
+    tick(i);
     tickTotal += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    mg::ChangedRegion part = grab;
+    part.ClipTo(w, h);
     area += static_cast<double>(part.Area(w, h));
     fetched.push_back(std::move(part));
   }
