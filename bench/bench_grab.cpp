@@ -6,6 +6,14 @@
 // over the bare grab's. The grab into one slot shows what the ring's five 8 MB slots cost in
 // caches over a single buffer.
 //
+// Then the tick that grabs only what changed, on a screen where a window of this program's own
+// gets one character cell typed into it before every tick: the display's changes since the last
+// tick are added to what each ring slot lacks (the capture engine's own account of it), a slot
+// is fetched again only there and where the cursor was blended into it, and the very rectangles
+// each tick fetched are then grabbed bare (XShmGetImage of their own size). Its last line is that
+// tick's cost over the bare grab of the same area; a display that cannot tell what changed grabs
+// the whole screen every tick, and a note says so.
+//
 //   bench_grab [--current-display] [ticks]
 //
 // Without --current-display it starts its own Xvfb at 1920x1080x24.
@@ -28,7 +36,9 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture_context.h"
 #include "capture/cursor_blend.h"
+#include "capture/frame_damage.h"
 #include "platform/x11/x11_capture_display.h"
 
 // Every malloc family call of the process is counted.
@@ -170,6 +180,170 @@ TickFigures Ticks(mg::X11CaptureDisplay* cap, int x, int y, int w, int h, int ti
   return {us, static_cast<double>(allocations) / ticks};
 }
 
+// Small changes as typing makes them, in an override-redirect window of this program's own (on
+// top in every scene): one character cell a tick along a line, a new line at its end, the text
+// moved up a line at the bottom.
+class TypingWindow {
+ public:
+  static constexpr int kCellWidth = 8, kCellHeight = 16, kCols = 100, kRows = 25;
+
+  explicit TypingWindow(Display* d) : d_(d) {
+    XSetWindowAttributes a{};
+    a.override_redirect = True;
+    a.background_pixel = WhitePixel(d, DefaultScreen(d));
+    window_ = XCreateWindow(d, DefaultRootWindow(d), 100, 100, kCols * kCellWidth,
+                            kRows * kCellHeight, 0, CopyFromParent, InputOutput, CopyFromParent,
+                            CWOverrideRedirect | CWBackPixel, &a);
+    XMapRaised(d, window_);
+    gc_ = XCreateGC(d, window_, 0, nullptr);
+    XSync(d, False);
+  }
+  ~TypingWindow() {
+    XFreeGC(d_, gc_);
+    XDestroyWindow(d_, window_);
+    XSync(d_, False);
+  }
+  TypingWindow(const TypingWindow&) = delete;
+  TypingWindow& operator=(const TypingWindow&) = delete;
+
+  void Type() {
+    XSetForeground(d_, gc_, (static_cast<unsigned long>(typed_++) * 40503u) & 0x7f7f7f);
+    XFillRectangle(d_, window_, gc_, col_ * kCellWidth + 1, row_ * kCellHeight + 3, kCellWidth - 2,
+                   kCellHeight - 5);
+    if (++col_ == kCols) {
+      col_ = 0;
+      if (++row_ == kRows) {
+        row_ = kRows - 1;
+        XCopyArea(d_, window_, window_, gc_, 0, kCellHeight, kCols * kCellWidth,
+                  (kRows - 1) * kCellHeight, 0, 0);
+        XClearArea(d_, window_, 0, row_ * kCellHeight, 0, 0, False);
+      }
+    }
+    XSync(d_, False);
+  }
+
+ private:
+  Display* d_;
+  Window window_ = 0;
+  GC gc_ = nullptr;
+  int col_ = 0, row_ = 0;
+  long typed_ = 0;
+};
+
+struct DamageFigures {
+  double tickUs = 1e30;      // mean per tick
+  double bareUs = 1e30;      // mean per tick, the same rectangles grabbed bare
+  double pixelsPerTick = 0;  // mean area grabbed
+  int wholeTicks = 0;        // ticks that the display reported as wholly changed
+};
+
+// The damage-driven tick over the whole w x h screen as the capture engine makes it (the
+// engine's own account of what each slot still needs), then the bare grab of what it fetched.
+DamageFigures DamageTicks(mg::X11CaptureDisplay* cap, Display* d, TypingWindow* typing, int w,
+                          int h, int ticks) {
+  uint8_t* pixels[mg::kRingSize];
+  for (int slot = 0; slot < mg::kRingSize; ++slot) pixels[slot] = cap->AllocateFrame(slot, w, h);
+  const mg::WinRect outer{-2, -2, w + 2, h + 2};
+  mg::FrameDamage damage;
+  damage.Reset(w, h);
+  mg::ChangedRegion screen, grab, changed;
+  screen.Reserve();
+  grab.Reserve();
+  changed.Reserve();
+  std::vector<mg::ChangedRegion> fetched;
+  int whole = 0;
+  auto tick = [&](int i) {
+    cap->ShowMarker(outer, false);
+    const mg::PointerState pointer = cap->QueryPointer();
+    const mg::CursorImage* cursor = cap->Cursor();
+    const int slot = i % mg::kRingSize;
+    screen.Clear();
+    cap->TakeChanges(&screen);
+    if (screen.all()) ++whole;
+    damage.BeforeGrab(slot, 0, 0, screen, false, &grab);
+    const bool grabbed = cap->GrabPart(slot, 0, 0, grab);
+    mg::WinRect cursorArea{};
+    if (cursor && pointer.valid) {
+      mg::FrameView view;
+      view.pixels = pixels[slot];
+      view.width = w;
+      view.height = h;
+      view.bitsPerPixel = 32;
+      view.stride = w * 4;
+      view.redMask = 0xff0000;
+      view.greenMask = 0xff00;
+      view.blueMask = 0xff;
+      const int left = pointer.x - cursor->xhot, top = pointer.y - cursor->yhot;
+      mg::DrawCursor(view, *cursor, left, top);
+      cursorArea = {std::max(left, 0), std::max(top, 0), std::min(left + cursor->width, w),
+                    std::min(top + cursor->height, h)};
+    }
+    damage.AfterGrab(slot, grabbed, cursorArea, true, &changed);
+    cap->HideMarker();
+  };
+  for (int i = 0; i < 10; ++i) {
+    typing->Type();
+    tick(i);
+  }
+  whole = 0;
+  DamageFigures f;
+  double tickTotal = 0, area = 0;
+  for (int i = 0; i < ticks; ++i) {
+    typing->Type();
+    const auto start = Clock::now();
+    tick(i);
+    tickTotal += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    mg::ChangedRegion part = grab;
+    part.ClipTo(w, h);
+    area += static_cast<double>(part.Area(w, h));
+    fetched.push_back(std::move(part));
+  }
+  cap->RemoveMarker();
+  cap->FreeFrames();
+  f.tickUs = tickTotal / ticks;
+  f.pixelsPerTick = area / ticks;
+  f.wholeTicks = whole;
+
+  // The same rectangles, each grabbed bare into an image of its own size in one shared segment.
+  XShmSegmentInfo info{};
+  info.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(w) * h * 4, IPC_CREAT | 0600);
+  info.shmaddr = static_cast<char*>(shmat(info.shmid, nullptr, 0));
+  info.readOnly = False;
+  XShmAttach(d, &info);
+  XSync(d, False);
+  shmctl(info.shmid, IPC_RMID, nullptr);
+  struct Piece {
+    XImage* image;
+    int x, y;
+  };
+  std::vector<std::vector<Piece>> pieces(fetched.size());
+  for (size_t i = 0; i < fetched.size(); ++i)
+    for (const mg::WinRect& r : fetched[i].rects())
+      pieces[i].push_back(
+          {XShmCreateImage(d, DefaultVisual(d, DefaultScreen(d)),
+                           static_cast<unsigned>(DefaultDepth(d, DefaultScreen(d))), ZPixmap,
+                           info.shmaddr, &info, static_cast<unsigned>(r.right - r.left),
+                           static_cast<unsigned>(r.bottom - r.top)),
+           r.left, r.top});
+  double bareTotal = 0;
+  for (const std::vector<Piece>& tickPieces : pieces) {
+    const auto start = Clock::now();
+    for (const Piece& p : tickPieces)
+      XShmGetImage(d, DefaultRootWindow(d), p.image, p.x, p.y, AllPlanes);
+    bareTotal += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+  }
+  f.bareUs = bareTotal / ticks;
+  for (std::vector<Piece>& tickPieces : pieces)
+    for (Piece& p : tickPieces) {
+      p.image->data = nullptr;
+      XDestroyImage(p.image);
+    }
+  XShmDetach(d, &info);
+  XSync(d, False);
+  shmdt(info.shmaddr);
+  return f;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -232,6 +406,26 @@ int main(int argc, char** argv) {
     print("tick without SHM (GetImage), whole screen",
           Ticks(plain.get(), 0, 0, sw, sh, ticks, kWholeTick));
     std::printf("tick / bare grab %.2f\n", bare > 0 ? full.us / bare : 0.0);
+
+    // Three rounds again, the lowest mean of each side.
+    TypingWindow typing(d);
+    DamageFigures damage;
+    for (int round = 0; round < 3; ++round) {
+      const DamageFigures f = DamageTicks(cap.get(), d, &typing, sw, sh, ticks);
+      damage.tickUs = std::min(damage.tickUs, f.tickUs);
+      damage.bareUs = std::min(damage.bareUs, f.bareUs);
+      damage.pixelsPerTick = f.pixelsPerTick;
+      damage.wholeTicks = std::max(damage.wholeTicks, f.wholeTicks);
+    }
+    std::printf("%-44s %9.0f us mean %9.0f px/tick\n",
+                "damage tick: marker+pointer+cursor+changes+part", damage.tickUs,
+                damage.pixelsPerTick);
+    std::printf("%-44s %9.0f us mean\n", "bare XShmGetImage of the same rectangles", damage.bareUs);
+    if (damage.wholeTicks > 0)
+      std::printf("  note: the display reported the whole screen changed in %d of %d ticks\n",
+                  damage.wholeTicks, ticks);
+    std::printf("damage tick / bare grab of the same area %.2f\n",
+                damage.bareUs > 0 ? damage.tickUs / damage.bareUs : 0.0);
   }
   plain.reset();
   cap.reset();
