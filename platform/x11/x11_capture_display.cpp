@@ -61,7 +61,18 @@ bool X11CaptureDisplay::GrabPart(int slot, int x, int y, const ChangedRegion& pa
 }
 
 void X11CaptureDisplay::TakeChanges(ChangedRegion* out) {
+  ReadEvents();
   damage_->Take(out);
+}
+
+void X11CaptureDisplay::ReadEvents() {
+  // What has arrived, without flushing: the tick's requests go out together with its grab.
+  while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    cursor_->Notice(event);
+    damage_->Notice(event);
+  }
 }
 
 PointerState X11CaptureDisplay::QueryPointer() {
@@ -70,6 +81,7 @@ PointerState X11CaptureDisplay::QueryPointer() {
 }
 
 const CursorImage* X11CaptureDisplay::Cursor() {
+  ReadEvents();
   return cursor_->Current();
 }
 

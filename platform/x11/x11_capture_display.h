@@ -48,6 +48,8 @@ class X11CaptureDisplay : public ICaptureDisplay {
 
  private:
   X11CaptureDisplay(Display* display, const X11PixelLayout& layout, bool sharedMemory, bool damage);
+  // Hands every event queued on the connection to the cursor cache and the damage tracker.
+  void ReadEvents();
 
   Display* display_;
   Window root_;

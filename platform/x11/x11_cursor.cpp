@@ -16,14 +16,12 @@ X11CursorCache::X11CursorCache(Display* display) : display_(display) {
   pixels_.reserve(64 * 64);  // the usual sizes never reallocate
 }
 
+void X11CursorCache::Notice(const XEvent& event) {
+  if (available_ && event.type == eventBase_ + XFixesCursorNotify) stale_ = true;
+}
+
 const CursorImage* X11CursorCache::Current() {
   if (!available_) return nullptr;
-  // Reads what has arrived without flushing: the tick's requests go out together with its grab.
-  while (XEventsQueued(display_, QueuedAfterReading) > 0) {
-    XEvent event;
-    XNextEvent(display_, &event);
-    if (event.type == eventBase_ + XFixesCursorNotify) stale_ = true;
-  }
   if (stale_) {
     valid_ = Refresh();
     stale_ = false;

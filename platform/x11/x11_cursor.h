@@ -19,8 +19,10 @@ class X11CursorCache {
   X11CursorCache(const X11CursorCache&) = delete;
   X11CursorCache& operator=(const X11CursorCache&) = delete;
 
-  // Handles the events queued on the connection, then returns the cursor shown now; nullptr
-  // when the server has no XFixes or gives no image.
+  // Takes note of a cursor change among the connection's events.
+  void Notice(const XEvent& event);
+  // The cursor shown now, as of the events noticed so far; nullptr when the server has no
+  // XFixes or gives no image.
   const CursorImage* Current();
 
  private:

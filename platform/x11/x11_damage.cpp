@@ -41,15 +41,13 @@ void X11DamageTracker::Stop() {
   if (damage_) XDamageDestroy(display_, damage_);
   if (region_) XFixesDestroyRegion(display_, region_);
   damage_ = region_ = 0;
-  ReadNotices();
   pending_ = false;
 }
 
-void X11DamageTracker::ReadNotices() {
-  // Only the damage notices: the cursor cache reads its own events from the same queue.
-  XEvent event;
-  while (XCheckTypedEvent(display_, eventBase_ + XDamageNotify, &event))
-    if (damage_ && event.xany.serial >= emptiedAt_) pending_ = true;
+void X11DamageTracker::Notice(const XEvent& event) {
+  // A notice sent after the last emptying means new damage; older ones were for what it took.
+  if (damage_ && event.type == eventBase_ + XDamageNotify && event.xany.serial >= emptiedAt_)
+    pending_ = true;
 }
 
 void X11DamageTracker::Take(ChangedRegion* out) {
@@ -63,7 +61,6 @@ void X11DamageTracker::Take(ChangedRegion* out) {
     out->AddAll();
     return;
   }
-  ReadNotices();
   if (!pending_) return;  // nothing drawn since the last Take
   emptiedAt_ = NextRequest(display_);
   pending_ = false;
@@ -79,7 +76,6 @@ void X11DamageTracker::Take(ChangedRegion* out) {
     out->Add(WinRect{r.x, r.y, r.x + r.width, r.y + r.height});
   }
   XFree(rects);
-  ReadNotices();  // drawing done after the emptying is for the next Take
 }
 
 }  // namespace mg

@@ -25,6 +25,9 @@ class X11DamageTracker {
   X11DamageTracker& operator=(const X11DamageTracker&) = delete;
 
   bool available() const { return available_; }
+  // Takes note of a damage notice among the connection's events; the connection's owner reads
+  // them all (one reader, so that no notice is lost to another) before every Take.
+  void Notice(const XEvent& event);
   // Adds the screen rectangles drawn on since the previous Take to `out`; everything at the
   // first Take after construction or Stop, and whenever the server's answer is missing.
   void Take(ChangedRegion* out);
@@ -32,8 +35,6 @@ class X11DamageTracker {
 
  private:
   bool Start();
-  // Reads the damage notices queued so far; one sent after the last emptying means new damage.
-  void ReadNotices();
 
   Display* display_;
   bool available_ = false;

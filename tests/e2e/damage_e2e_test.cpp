@@ -205,7 +205,12 @@ class DamageEquivalence : public ::testing::TestWithParam<Case> {
           moving = paint.CheckedWindow(4, 30, 60, 40);
         }
         if (step > 10 && step < 18) paint.Move(moving, 4 + 19 * (step - 10), 30 + 6 * (step - 10));
-        if (step == 18) term = paint.PlainWindow(40, 110, 200, 96, white);
+        if (step == 18) {
+          // The pointer rests inside the area while the terminal scrolls and text is typed: the
+          // cursor is looked up on the same connection that hears of the changes.
+          scene.MovePointer(250, 60);
+          term = paint.PlainWindow(40, 110, 200, 96, white);
+        }
         if (step > 18 && step < 26) {  // scrolling: up a line, a new line at the bottom
           paint.ScrollUp(term, 200, 96, 8);
           paint.Fill(term, white, 0, 88, 200, 8);
@@ -217,7 +222,10 @@ class DamageEquivalence : public ::testing::TestWithParam<Case> {
           paint.Fill(term, ink, column, 71, 6, 10);
           paint.Fill(term, ink, column + 7, 71, 2, 10);
         }
-        if (step == 34) paint.Unmap(moving);
+        if (step == 34) {
+          paint.Unmap(moving);
+          scene.MovePointer(kScreenW - 4, kScreenH - 4);
+        }
         if (step == 36) {
           scene.MovePointer(150, 120);
           scene.Key(XK_Shift_L, true);
@@ -304,7 +312,9 @@ TEST_P(DamageEquivalence, EveryFrameIsTheSameAsAWholeGrabAndUnchangedTicksFetchN
   // After the panning the pointer rests over an unchanged area: each tick fetches only where
   // the slot's old cursor was.
   const int64_t cursor = int64_t{ScreenScene::kCursorSize} * ScreenScene::kCursorSize;
-  for (int tick = 42; tick < 48; ++tick) EXPECT_LE(damage.grabs[tick], cursor) << "tick " << tick;
+  // (The marker left its place inside the new area at tick 41; slot 0, filled at tick 40, may
+  // take that change again at tick 45.)
+  for (int tick : {42, 43, 44, 46, 47}) EXPECT_LE(damage.grabs[tick], cursor) << "tick " << tick;
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, DamageEquivalence,
