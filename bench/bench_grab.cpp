@@ -48,6 +48,20 @@ using mgbench::g_allocations;
 
 namespace {
 
+// A 32-bit frame of the bench's screen, for drawing the cursor into.
+mg::FrameView Rgb32View(uint8_t* pixels, int w, int h) {
+  mg::FrameView view;
+  view.pixels = pixels;
+  view.width = w;
+  view.height = h;
+  view.bitsPerPixel = 32;
+  view.stride = w * 4;
+  view.redMask = 0xff0000;
+  view.greenMask = 0xff00;
+  view.blueMask = 0xff;
+  return view;
+}
+
 using Clock = std::chrono::steady_clock;
 
 // Median of per-tick times: the machine is shared, and a mean follows its busy moments.
@@ -151,15 +165,7 @@ TickFigures Ticks(mg::X11CaptureDisplay* cap, int x, int y, int w, int h, int ti
     const int slot = (parts & kOneSlot) ? 0 : i % 5;
     if (parts & kGrab) cap->Grab(slot, x, y);
     if (cursor) {
-      mg::FrameView view;
-      view.pixels = slots[slot];
-      view.width = w;
-      view.height = h;
-      view.bitsPerPixel = 32;
-      view.stride = w * 4;
-      view.redMask = 0xff0000;
-      view.greenMask = 0xff00;
-      view.blueMask = 0xff;
+      const mg::FrameView view = Rgb32View(slots[slot], w, h);
       mg::DrawCursor(view, *cursor, pointer.x - cursor->xhot - x, pointer.y - cursor->yhot - y);
     }
     if (parts & kMarker) cap->HideMarker();
@@ -260,19 +266,15 @@ DamageFigures DamageTicks(mg::X11CaptureDisplay* cap, Display* d, TypingWindow* 
     screen.Clear();
     cap->TakeChanges(&screen);
     if (screen.all()) ++whole;
-    damage.BeforeGrab(slot, 0, 0, screen, false, &grab);
+    // As the engine does: a slot that needs everything starts from the frame grabbed before.
+    const int copyFrom = damage.BeforeGrab(slot, 0, 0, screen, false, &grab);
+    if (copyFrom >= 0)
+      std::memcpy(pixels[slot], pixels[copyFrom],
+                  static_cast<size_t>(w) * 4 * static_cast<size_t>(h));
     const bool grabbed = cap->GrabPart(slot, 0, 0, grab);
     mg::WinRect cursorArea{};
     if (cursor && pointer.valid) {
-      mg::FrameView view;
-      view.pixels = pixels[slot];
-      view.width = w;
-      view.height = h;
-      view.bitsPerPixel = 32;
-      view.stride = w * 4;
-      view.redMask = 0xff0000;
-      view.greenMask = 0xff00;
-      view.blueMask = 0xff;
+      const mg::FrameView view = Rgb32View(pixels[slot], w, h);
       const int left = pointer.x - cursor->xhot, top = pointer.y - cursor->yhot;
       mg::DrawCursor(view, *cursor, left, top);
       cursorArea = {std::max(left, 0), std::max(top, 0), std::min(left + cursor->width, w),
