@@ -2,9 +2,11 @@
 #include "app/recorder_dlg.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -198,6 +200,24 @@ void CRecorderDlg::ApplyWindowMode(int wndHide) {
     // Withdrawn at once: iconizing first would leave the window manager an iconic window that
     // it brings back iconic.
     hide();
+  } else {
+    return;  // left open
+  }
+  WaitUntilOffScreen();
+}
+
+void CRecorderDlg::WaitUntilOffScreen() {
+  // The window manager iconizes or withdraws the window a little later, and may animate its
+  // frame on the way: the first frame would show it. The recording's first tick waits until the
+  // window and its frame are off the screen, for a second at most.
+  ISelectionDisplay* display = services_.selection;
+  if (!display || !display->WindowManagerRunning()) return;
+  const uintptr_t window = winId();
+  QElapsedTimer waited;
+  waited.start();
+  while (display->OnScreen(window) && waited.elapsed() < 1000) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    QThread::msleep(5);
   }
 }
 

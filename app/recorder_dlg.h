@@ -99,6 +99,7 @@ class CRecorderDlg : public QDialog, public ICaptureOwner {
   void PlaceWindow();
   void ApplyDeferredDefaults();
   void ActivateSoon(int attempts);
+  void WaitUntilOffScreen();
   // Places the window again by its stored corner with the window manager's frame; true when it
   // is already there.
   bool PlaceWithFrame();

@@ -79,6 +79,12 @@ class ISelectionDisplay {
   virtual ScreenPoint PointerPos() = 0;
   virtual void WarpPointer(int x, int y) = 0;
 
+  // Whether `window`, or the frame the window manager put around it, can still be seen: false
+  // once it is unmapped (iconic or hidden). Without a window manager nothing iconizes a window,
+  // so WindowManagerRunning tells whether waiting for that makes sense.
+  virtual bool OnScreen(uintptr_t window) = 0;
+  virtual bool WindowManagerRunning() = 0;
+
   // The top-level window under (x, y), passing over the windows in `ignore` (the overlay).
   virtual PickedWindow PickWindowAt(int x, int y, const std::vector<uintptr_t>& ignore) = 0;
 };

@@ -59,6 +59,8 @@ class X11SelectionDisplay final : public ISelectionDisplay, public QAbstractNati
   ScreenPoint PointerPos() override;
   void WarpPointer(int x, int y) override;
   PickedWindow PickWindowAt(int x, int y, const std::vector<uintptr_t>& ignore) override;
+  bool OnScreen(uintptr_t window) override;
+  bool WindowManagerRunning() override;
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -385,6 +387,37 @@ bool X11SelectionDisplay::IsDesktop(xcb_window_t window) {
   for (int i = 0; i < n; ++i)
     if (atoms[i] == desktop) return true;
   return false;
+}
+
+bool X11SelectionDisplay::OnScreen(uintptr_t window) {
+  // The top-level that holds the window: the window manager's frame, or the window itself.
+  xcb_window_t top = static_cast<xcb_window_t>(window);
+  for (int depth = 0; depth < 64; ++depth) {
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, xcb_query_tree(c_, top), nullptr));
+    if (!tree) return false;  // destroyed
+    if (tree->parent == tree->root || tree->parent == XCB_NONE) break;
+    top = tree->parent;
+  }
+  for (const xcb_window_t w : {static_cast<xcb_window_t>(window), top}) {
+    Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr));
+    if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) return true;
+  }
+  return false;
+}
+
+bool X11SelectionDisplay::WindowManagerRunning() {
+  // A window manager names its check window on the root and on that window itself.
+  const xcb_atom_t check = Atom("_NET_SUPPORTING_WM_CHECK");
+  if (check == XCB_NONE) return false;
+  Reply<xcb_get_property_reply_t> root(xcb_get_property_reply(
+      c_, xcb_get_property(c_, 0, screen_->root, check, XCB_ATOM_WINDOW, 0, 1), nullptr));
+  if (!root || xcb_get_property_value_length(root.p) < 4) return false;
+  const xcb_window_t wm = *static_cast<const xcb_window_t*>(xcb_get_property_value(root.p));
+  Reply<xcb_get_property_reply_t> own(xcb_get_property_reply(
+      c_, xcb_get_property(c_, 0, wm, check, XCB_ATOM_WINDOW, 0, 1), nullptr));
+  return own && xcb_get_property_value_length(own.p) >= 4 &&
+         *static_cast<const xcb_window_t*>(xcb_get_property_value(own.p)) == wm;
 }
 
 PickedWindow X11SelectionDisplay::PickWindowAt(int x, int y, const std::vector<uintptr_t>& ignore) {

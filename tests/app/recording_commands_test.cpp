@@ -235,6 +235,40 @@ TEST_F(RecordingCommands, IconizedWhileRecordingAndRestoredWithFocusAfterwards) 
   EXPECT_TRUE(dlg.isVisible());
 }
 
+// A recording of the area under the window, iconized or hidden while recording: its first frame
+// already shows what is behind the window, not the window on its way off the screen (the
+// window manager iconizes a moment later and animates the frame).
+TEST_F(RecordingCommands, TheFirstFrameDoesNotShowTheWindowGoingAway) {
+  for (int mode : {mg::kWndIconize, mg::kWndHideAlt}) {
+    rig_.settings.WndHide = mode;
+    rig_.settings.FPS = 10;
+    rig_.settings.CompressorHandler = mg::MakeFourcc("DIB ");
+    mg::CRecorderDlg& dlg = rig_.Show();
+    ASSERT_TRUE(WaitUntil([&] { return dlg.isActiveWindow(); }));
+    const QRect frame = dlg.frameGeometry();
+    rig_.settings.StartX = frame.x();
+    rig_.settings.StartY = frame.y();
+    rig_.settings.Width = frame.width() & ~3;
+    rig_.settings.Height = frame.height() & ~3;
+    RunWhen([&] { return dlg.State() != mg::Idle; },
+            [&] {
+              ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 5; }));
+              dlg.OnHotKey(mg::kHotkeyStartStop);
+            });
+    dlg.StartRecButton()->click();
+    const mgtest::DecodedAvi movie = mgtest::DecodeAvi(rig_.settings.AVIFileName);
+    ASSERT_TRUE(movie.ok) << movie.error;
+    ASSERT_GE(movie.frames.size(), 5u);
+    const mgtest::DecodedFrame& first = movie.frames.front();
+    const mgtest::DecodedFrame& last = movie.frames.back();
+    int differing = 0;
+    for (int y = 0; y < first.height; ++y)
+      for (int x = 0; x < first.width; ++x) differing += first.Pixel(x, y) != last.Pixel(x, y);
+    EXPECT_EQ(differing, 0) << "mode " << mode << ": the first frame shows the window";
+    ASSERT_TRUE(WaitUntil([&] { return !dlg.isMinimized() && dlg.isVisible(); }));
+  }
+}
+
 TEST_F(RecordingCommands, HiddenWhileRecordingAndShownAgainAfterwards) {
   // (A stored 1049 is no button of the Screen Area tab: filling the tab makes it 1048.)
   for (int mode : {mg::kWndHideAlt}) {
