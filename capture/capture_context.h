@@ -15,6 +15,7 @@
 
 #include "platform/avi_file.h"
 #include "platform/changed_region.h"
+#include "platform/periodic_timer.h"
 #include "platform/screen.h"
 #include "platform/windows_records.h"
 
@@ -72,7 +73,7 @@ struct CaptureContext {
   int frameWidth = 0;  // the frame size fixed at the start, whatever the settings do later
   int frameHeight = 0;
 
-  int timerPeriodMs = 0;
+  TickPeriod tickPeriod;  // the stream's frame duration
   int desktopWidth = 0;
   int desktopHeight = 0;
   ScreenPoint lastCursorPos;

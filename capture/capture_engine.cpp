@@ -2,6 +2,7 @@
 #include "capture/capture_engine.h"
 
 #include <QEventLoop>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -48,6 +49,11 @@ std::string ErrorOpening(const std::string& detail) {
   return text;
 }
 
+// Frames every 100 seconds, as the stream header has it: the frame rate x 100, truncated.
+uint32_t StreamRate(double fps) {
+  return static_cast<uint32_t>(std::clamp(fps * 100.0, 1.0, 4e9));
+}
+
 uint32_t CompressorFor(uint32_t chosen, int bitsPerPixel) {
   if (chosen != 0) return chosen;
   if (bitsPerPixel > 8) return MakeFourcc("MSVC");
@@ -80,6 +86,21 @@ std::string CaptureEngine::RefusedSettings() const {
   if (settings_.Width <= 0 || settings_.Height <= 0) return msg::kBadArea;
   if (FrameBytes(settings_.Width, settings_.Height, 32) < 0) return msg::kAreaTooLarge;
   return {};
+}
+
+std::string CaptureEngine::OffScreenArea() const {
+  const int64_t left = settings_.StartX, top = settings_.StartY;
+  const int64_t right = left + settings_.Width, bottom = top + settings_.Height;
+  const int64_t width = ctx_.desktopWidth, height = ctx_.desktopHeight;
+  if (width <= 0 || height <= 0) return {};  // a display that does not say its size
+  if (right > 0 && bottom > 0 && left < width && top < height) return {};
+  std::string text = msg::kAreaOffScreen;
+  const int64_t values[] = {left, top, settings_.Width, settings_.Height, width, height};
+  for (int i = 0; i < 6; ++i) {
+    const std::string mark = "%" + std::to_string(i + 1);
+    text.replace(text.find(mark), mark.size(), std::to_string(values[i]));
+  }
+  return text;
 }
 
 bool CaptureEngine::BuildFrameFormat() {
@@ -128,7 +149,7 @@ bool CaptureEngine::OpenMovie(std::string* detail) {
   info.fccType = kStreamTypeVideo;
   info.fccHandler = handler;
   info.dwScale = 100;
-  info.dwRate = static_cast<uint32_t>(settings_.FPS * 100.0);
+  info.dwRate = StreamRate(settings_.FPS);
   info.dwSuggestedBufferSize =
       static_cast<uint32_t>(FrameBytes(settings_.Width, settings_.Height, bits));
   info.rcFrame = {0, 0, settings_.Width, settings_.Height};
@@ -237,6 +258,7 @@ bool CaptureEngine::MakeRing() {
   unwritten_ = ChangedRegion::Everything();
   screenChanges_.Reserve();
   grabPart_.Reserve();
+  markerCrossed_ = false;
   ringMade_ = true;
   for (int i = 0; i < kRingSize; ++i) {
     FrameSlot& slot = ctx_.frameRing[static_cast<size_t>(i)];
@@ -268,6 +290,8 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   BuildFrameFormat();  // reads the display once: its depth and the desktop's size
   ctx_.desktopWidth = ctx_.display.desktopWidth;
   ctx_.desktopHeight = ctx_.display.desktopHeight;
+  // An area with no pixel on the screen would record a black movie.
+  if (const std::string refused = OffScreenArea(); !refused.empty()) return FailStart(refused);
 
   // A name without a folder is a movie in the user's videos folder; the setting keeps the name.
   const std::string before = settings_.AVIFileName;
@@ -298,15 +322,16 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   ctx_.lastCursorPos = platform_.screen->CursorPos();
   owner_.SetState(mode == StartMode::Paused ? Paused : Recording);
 
-  const double period = 1000.0 / settings_.FPS + 0.5;
-  ctx_.timerPeriodMs = std::max(1, static_cast<int>(std::min(period, 1e9)));
+  // The k-th tick comes k frame durations of the stream after the first, so the movie lasts as
+  // long as the time recorded at any rate.
+  ctx_.tickPeriod = TickPeriod::PerSecond(StreamRate(settings_.FPS), 100);
 
   RaiseProcessPriority();
   platform_.beeper->Beep(1000, 200);
 
   if (soundRecorded_) audio_->Record(owner_.State() == Recording);
   if (ctx_.colourCount) platform_.screen->WatchPalette([this] { RefreshPalette(); });
-  platform_.timer->Start(ctx_.timerPeriodMs, [this] { CaptureTick(); });
+  platform_.timer->Start(ctx_.tickPeriod, [this] { CaptureTick(); });
 
   RunRecordingLoop();
   return 1;

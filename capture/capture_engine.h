@@ -84,6 +84,7 @@ class CaptureEngine {
  private:
   bool BuildFrameFormat();
   std::string RefusedSettings() const;
+  std::string OffScreenArea() const;
   bool OpenMovie(std::string* detail);
   void OpenSoundInput();
   bool PrepareAudioStream();
@@ -104,7 +105,8 @@ class CaptureEngine {
   void DiscardNotices();
   // Tick thread: `count` positions skipped; with `judge`, true when that makes the recording
   // overloaded (more than half of the counted frames skipped), which aborts it.
-  bool CountSkipped(int count, bool judge = true);
+  bool CountSkipped(int count, bool judge);
+  bool PastStartUp() const;
 
   AppSettings& settings_;
   ICaptureOwner& owner_;
@@ -118,6 +120,7 @@ class CaptureEngine {
   FrameDamage damage_;           // tick thread
   ChangedRegion screenChanges_;  // tick thread: what the display says changed
   ChangedRegion grabPart_;       // tick thread: what the slot being filled needs
+  bool markerCrossed_ = false;   // tick thread: the marker shows the paused cross
   ChangedRegion unwritten_;      // user-interface thread: changes since the last frame written
   PostedNotice frameReady_;
   PostedNotice stopRequest_;

@@ -46,6 +46,9 @@ inline constexpr const char* kBadFps =
     "The frame rate must be a number from 0.01 to 1000 frames per second.";
 inline constexpr const char* kBadArea =
     "The capture area must be at least 1 pixel wide and 1 pixel high.";
+inline constexpr const char* kAreaOffScreen =
+    "The capture area (%1, %2, %3 x %4) lies wholly outside the screen, which is %5 x %6 "
+    "pixels. Choose an area on the screen.";
 inline constexpr const char* kAreaTooLarge = "The capture area is too large to record.";
 inline constexpr const char* kNameTooLong = kMovieNameTooLong;
 inline constexpr const char* kNameHasComma = kMovieNameHasComma;

@@ -32,13 +32,10 @@ int FrameOffset(int pointer, int hotSpot, int corner) {
 
 void CaptureEngine::CaptureTick() {
   // Deadlines that passed without a tick (a loaded machine, a stopped process) are frames
-  // skipped: their positions stay empty, so the movie lasts as long as the time recorded. They
-  // count towards the overload rule once the recording is past its first ring's worth of frames
-  // twice over: the start's first grabs set up what later grabs reuse and may take long, and a
-  // hiccup there says nothing of the frame rate.
+  // skipped: their positions stay empty, so the movie lasts as long as the time recorded.
   const int missed = platform_.timer->MissedTicks();
   if (missed > 0 && owner_.State() != Paused && ctx_.frameCounter >= 0 &&
-      CountSkipped(missed, ctx_.frameCounter >= 2 * kRingSize))
+      CountSkipped(missed, PastStartUp()))
     return;
 
   const PointerState pointer = platform_.display->QueryPointer();
@@ -48,6 +45,11 @@ void CaptureEngine::CaptureTick() {
   const WinRect marker = MarkerAround(x, y, ctx_.frameWidth, ctx_.frameHeight);
   const bool pausedMarker = owner_.State() == Paused;
   platform_.display->ShowMarker(marker, pausedMarker);
+  // The tick that takes the paused cross away keeps its grab out of the movie, as a paused one:
+  // what the cross covered is painted again only a moment later (by a compositor, or by the
+  // windows under it), and the next tick sees it.
+  const bool crossLeaving = markerCrossed_ && !pausedMarker;
+  markerCrossed_ = pausedMarker;
 
   // The cursor is looked up only while the pointer is on the marker's rectangle (inclusive).
   const CursorImage* cursor = nullptr;
@@ -60,7 +62,7 @@ void CaptureEngine::CaptureTick() {
   if (slot.full.load(std::memory_order_acquire)) {
     // The writer has not caught up: the frame is skipped, its time slot stays empty.
     ctx_.grabPosition = (ctx_.grabPosition + kRingSize - 1) % kRingSize;
-    if (owner_.State() != Paused) CountSkipped(1);
+    if (owner_.State() != Paused) CountSkipped(1, PastStartUp());
   } else {
     const int version = ctx_.paletteVersion.load(std::memory_order_acquire);
     const bool coloursChanged = slot.paletteVersion < version;
@@ -101,7 +103,7 @@ void CaptureEngine::CaptureTick() {
                   std::min(top + cursor->height, view.height)};
     }
     // A frame grabbed while paused only keeps the marker going; it is never written.
-    const bool paused = owner_.State() == Paused;
+    const bool paused = owner_.State() == Paused || crossLeaving;
     damage_.AfterGrab(ctx_.grabPosition, grabbed, cursorArea, !paused, &slot.changed);
     if (!paused) slot.position = ctx_.tickPosition++;
     slot.full.store(paused ? 0 : 1, std::memory_order_release);
@@ -146,6 +148,15 @@ void CaptureEngine::WritePendingFrame() {
     unwritten_.Add(slot.changed);
   }
   slot.full.store(0, std::memory_order_release);
+}
+
+// Skips count towards the overload rule once the recording is past its first ring's worth of
+// frames twice over: the first grabs set up what later grabs reuse, and an encoder's first
+// frames of a large picture may take several frame periods, so a full ring or a late tick there
+// says nothing of the frame rate the machine sustains. The skips made then still count in the
+// totals, and so in the judgement that follows.
+bool CaptureEngine::PastStartUp() const {
+  return ctx_.frameCounter >= 2 * kRingSize;
 }
 
 bool CaptureEngine::CountSkipped(int count, bool judge) {

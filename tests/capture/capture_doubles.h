@@ -96,8 +96,8 @@ class FakeCaptureDisplay : public mg::ICaptureDisplay {
 
 class ManualTimer : public mg::IPeriodicTimer {
  public:
-  bool Start(int periodMs, std::function<void()> tick) override {
-    period = periodMs;
+  bool Start(mg::TickPeriod tickPeriod, std::function<void()> tick) override {
+    period = tickPeriod;
     tick_ = std::move(tick);
     running = true;
     return true;
@@ -110,7 +110,7 @@ class ManualTimer : public mg::IPeriodicTimer {
     if (running && tick_) tick_();
     missed_ = 0;
   }
-  int period = 0;
+  mg::TickPeriod period;
   bool running = false;
 
  private:

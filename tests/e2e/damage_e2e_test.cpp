@@ -5,12 +5,15 @@
 // area, panning and, on an 8-bit screen, a palette change.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include "area/panning.h"
+#include "tests/e2e/compositor.h"
 #include "tests/e2e/e2e_recorder.h"
 #include "tests/e2e/screen_scene.h"
 #include "tests/support/avi_reader.h"
@@ -340,19 +343,8 @@ TEST(DamageUnderACompositor, AMovedWindowLeavesNoGhostAndShowsWhereItIsNow) {
   ASSERT_TRUE(scene.ok());
   Painter paint(scene.display());
   ASSERT_TRUE(paint.ok());
-  QProcess picom;
-  QStringList env = QProcess::systemEnvironment();
-  env << QStringLiteral("DISPLAY=") + QString::fromStdString(scene.display());
-  picom.setEnvironment(env);
-  picom.start(QStringLiteral("picom"), {QStringLiteral("--backend"), QStringLiteral("xrender")});
-  ASSERT_TRUE(picom.waitForStarted(5000)) << "picom did not start";
-  Display* probe = XOpenDisplay(scene.display().c_str());
-  const Atom cm = XInternAtom(probe, "_NET_WM_CM_S0", False);
-  QElapsedTimer t;
-  t.start();
-  while (XGetSelectionOwner(probe, cm) == 0 && t.elapsed() < 20000) mgtest::E2ERecorder::Wait(50);
-  ASSERT_NE(XGetSelectionOwner(probe, cm), 0ul) << "picom did not take the screen";
-  XCloseDisplay(probe);
+  std::optional<mgtest::Compositor> picom(std::in_place, scene.display());
+  ASSERT_TRUE(picom->ok()) << picom->error();
 
   // The same moves recorded with and without change tracking; the compositor paints its own
   // background, so the frames whole grabs give are the reference.
@@ -388,8 +380,7 @@ TEST(DamageUnderACompositor, AMovedWindowLeavesNoGhostAndShowsWhereItIsNow) {
   };
   const mgtest::DecodedFrame tracked = lastFrame(true);
   const mgtest::DecodedFrame whole = lastFrame(false);
-  picom.terminate();
-  picom.waitForFinished(5000);
+  picom.reset();
   ASSERT_EQ(tracked.width, kW);
   ASSERT_EQ(whole.width, kW);
 

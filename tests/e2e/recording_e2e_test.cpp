@@ -9,8 +9,10 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
+#include "tests/e2e/compositor.h"
 #include "tests/e2e/e2e_recorder.h"
 #include "tests/e2e/screen_scene.h"
 #include "tests/support/avi_reader.h"
@@ -195,6 +197,85 @@ TEST(RecordingStoppedE2E, AStoppedProcessLeavesItsTimeAsSkippedPositions) {
   const auto movie = mgtest::DecodeAvi(rec.settings.AVIFileName, false);
   ASSERT_TRUE(movie.ok) << movie.error;
   EXPECT_EQ(static_cast<int>(movie.frames.size()), ctx.frameCounter - ctx.skippedCounter);
+}
+
+// The movie lasts as long as the recording ran, at rates whose frame period is no whole number
+// of milliseconds: its positions at the header's rate match the time between start and stop
+// within 0.2 % and a frame for where the stop fell.
+TEST(RecordingClockE2E, TheMovieLastsAsLongAsTheRecordingRan) {
+  ScreenScene scene(320, 240, 24);
+  ASSERT_TRUE(scene.ok());
+  QTemporaryDir dir;
+  for (const double fps : {30.0, 60.0}) {
+    mgtest::E2ERecorder rec(scene.display());
+    ASSERT_TRUE(rec.ok());
+    rec.settings.StartX = 40;
+    rec.settings.StartY = 24;
+    rec.settings.Width = 160;
+    rec.settings.Height = 96;
+    rec.settings.FPS = fps;
+    rec.settings.CompressorHandler = mg::MakeFourcc("MSVC");
+    rec.settings.AVIFileName = dir.filePath("clock.avi").toStdString();
+    QElapsedTimer wall;
+    qint64 recordedMs = 0;
+    ASSERT_EQ(rec.Record([&] {
+      wall.start();
+      while (wall.elapsed() < 8000) mgtest::E2ERecorder::Wait(20);
+      recordedMs = wall.elapsed();
+    }),
+              1);
+    const auto headers = mgtest::ReadAviHeaders(rec.settings.AVIFileName);
+    ASSERT_TRUE(headers.ok) << headers.error;
+    const auto& video = headers.streams.at(0);
+    const double movieMs = 1000.0 * video.dataChunks * video.dwScale / video.dwRate;
+    EXPECT_NEAR(movieMs, static_cast<double>(recordedMs), recordedMs * 0.002 + 1000.0 / fps)
+        << fps << " fps: recorded " << recordedMs << " ms";
+  }
+}
+
+// While paused the marker crosses the area; the first frame written after Resume shows the
+// screen without the cross, with and without a compositor (which repaints what the cross
+// covered a moment after it went).
+TEST(ResumeE2E, TheFirstFrameAfterResumeIsFreeOfThePausedCross) {
+  for (const bool composited : {false, true}) {
+    ScreenScene scene(320, 240, 24);
+    ASSERT_TRUE(scene.ok());
+    std::optional<mgtest::Compositor> picom;
+    if (composited) {
+      picom.emplace(scene.display());
+      ASSERT_TRUE(picom->ok()) << picom->error();
+    }
+    scene.MovePointer(316, 236);
+    QTemporaryDir dir;
+    mgtest::E2ERecorder rec(scene.display());
+    ASSERT_TRUE(rec.ok());
+    rec.settings.StartX = 40;
+    rec.settings.StartY = 24;
+    rec.settings.Width = 160;
+    rec.settings.Height = 96;
+    rec.settings.FPS = 30;
+    rec.settings.CompressorHandler = mg::MakeFourcc("DIB ");
+    rec.settings.AVIFileName = dir.filePath("resumed.avi").toStdString();
+    int32_t beforePause = 0;
+    ASSERT_EQ(rec.Record([&] {
+      mgtest::E2ERecorder::Wait(300);
+      rec.owner.SetState(mg::Paused);
+      mgtest::E2ERecorder::Wait(600);
+      beforePause = rec.engine().Context().frameCounter;
+      rec.owner.SetState(mg::Recording);
+      mgtest::E2ERecorder::Wait(600);
+    }),
+              1);
+    const auto movie = mgtest::DecodeAvi(rec.settings.AVIFileName);
+    ASSERT_TRUE(movie.ok) << movie.error;
+    ASSERT_GT(static_cast<int>(movie.frames.size()), beforePause + 5);
+    const mgtest::DecodedFrame& resumed = movie.frames[static_cast<size_t>(beforePause)];
+    const mgtest::DecodedFrame& last = movie.frames.back();
+    int differing = 0;
+    for (int y = 0; y < resumed.height; ++y)
+      for (int x = 0; x < resumed.width; ++x) differing += resumed.Pixel(x, y) != last.Pixel(x, y);
+    EXPECT_EQ(differing, 0) << (composited ? "with" : "without") << " a compositor";
+  }
 }
 
 // Ut Video at odd sizes, at the depths whose frames it takes: every frame decodes whole.

@@ -23,11 +23,11 @@ TEST(PeriodicTimer, TicksUntilKilledAndNoneAfter) {
   std::atomic<int> ticks{0};
   std::atomic<bool> afterKill{false};
   std::atomic<bool> tickAfterKill{false};
-  ASSERT_TRUE(timer->Start(5, [&] {
+  ASSERT_TRUE(timer->Start(mg::TickPeriod::Milliseconds(5), [&] {
     if (afterKill) tickAfterKill = true;
     ++ticks;
   }));
-  EXPECT_FALSE(timer->Start(5, [] {})) << "already running";
+  EXPECT_FALSE(timer->Start(mg::TickPeriod::Milliseconds(5), [] {})) << "already running";
   ASSERT_TRUE(mgtest::WaitFor([&] { return ticks >= 3; }));
   timer->Kill();
   afterKill = true;
@@ -38,7 +38,7 @@ TEST(PeriodicTimer, TicksUntilKilledAndNoneAfter) {
   timer->Kill();  // twice is harmless
 
   // It can be started again after a kill.
-  ASSERT_TRUE(timer->Start(5, [&] { ++ticks; }));
+  ASSERT_TRUE(timer->Start(mg::TickPeriod::Milliseconds(5), [&] { ++ticks; }));
   ASSERT_TRUE(mgtest::WaitFor([&] { return ticks > atKill; }));
 }
 
@@ -46,7 +46,7 @@ TEST(PeriodicTimer, KillWaitsForTheRunningTick) {
   auto timer = mg::MakePeriodicTimer();
   std::atomic<bool> inTick{false};
   std::atomic<int> finished{0};
-  ASSERT_TRUE(timer->Start(5, [&] {
+  ASSERT_TRUE(timer->Start(mg::TickPeriod::Milliseconds(5), [&] {
     inTick = true;
     std::this_thread::sleep_for(150ms);
     ++finished;
@@ -61,7 +61,7 @@ TEST(PeriodicTimer, KillWaitsForTheRunningTick) {
 TEST(PeriodicTimer, KillFromInsideTheTickStopsIt) {
   auto timer = mg::MakePeriodicTimer();
   std::atomic<int> ticks{0};
-  ASSERT_TRUE(timer->Start(2, [&] {
+  ASSERT_TRUE(timer->Start(mg::TickPeriod::Milliseconds(2), [&] {
     ++ticks;
     timer->Kill();  // the overload abort does this
   }));
@@ -75,7 +75,7 @@ TEST(PeriodicTimer, DestructorKills) {
   std::atomic<int> ticks{0};
   {
     auto timer = mg::MakePeriodicTimer();
-    ASSERT_TRUE(timer->Start(3, [&] { ++ticks; }));
+    ASSERT_TRUE(timer->Start(mg::TickPeriod::Milliseconds(3), [&] { ++ticks; }));
     ASSERT_TRUE(mgtest::WaitFor([&] { return ticks >= 1; }));
   }
   const int atEnd = ticks;
@@ -85,9 +85,9 @@ TEST(PeriodicTimer, DestructorKills) {
 
 TEST(PeriodicTimer, BadArgumentsAreRefused) {
   auto timer = mg::MakePeriodicTimer();
-  EXPECT_FALSE(timer->Start(0, [] {}));
-  EXPECT_FALSE(timer->Start(-5, [] {}));
-  EXPECT_FALSE(timer->Start(10, {}));
+  EXPECT_FALSE(timer->Start(mg::TickPeriod::Milliseconds(0), [] {}));
+  EXPECT_FALSE(timer->Start(mg::TickPeriod::Milliseconds(-5), [] {}));
+  EXPECT_FALSE(timer->Start(mg::TickPeriod::Milliseconds(10), {}));
 }
 
 // After a tick that overran several periods, the deadlines it overran get no ticks of their own
@@ -100,7 +100,7 @@ TEST(PeriodicTimer, MissedDeadlinesAreCountedNotTicked) {
   std::vector<Clock::time_point> starts;
   std::vector<int> missed;
   Clock::time_point longTickEnd;
-  ASSERT_TRUE(timer->Start(20, [&] {
+  ASSERT_TRUE(timer->Start(mg::TickPeriod::Milliseconds(20), [&] {
     std::lock_guard lock(mutex);
     starts.push_back(Clock::now());
     missed.push_back(timer->MissedTicks());
@@ -122,3 +122,28 @@ TEST(PeriodicTimer, MissedDeadlinesAreCountedNotTicked) {
 }
 
 }  // namespace
+
+// A rate that is no whole number of milliseconds keeps its deadlines: at 30 ticks a second the
+// k-th tick starts no earlier than k thirtieths of a second after the first (a period rounded to
+// 33 ms would run ahead by 10 ms a second).
+TEST(PeriodicTimer, AFractionalPeriodKeepsItsDeadlines) {
+  auto timer = mg::MakePeriodicTimer();
+  const mg::TickPeriod period = mg::TickPeriod::PerSecond(3000, 100);  // 30 a second
+  std::mutex mutex;
+  std::vector<std::pair<int64_t, Clock::time_point>> ticks;  // deadline number, start
+  int64_t number = -1;
+  ASSERT_TRUE(timer->Start(period, [&] {
+    std::lock_guard lock(mutex);
+    number += 1 + timer->MissedTicks();
+    ticks.emplace_back(number, Clock::now());
+  }));
+  ASSERT_TRUE(mgtest::WaitFor([&] {
+    std::lock_guard lock(mutex);
+    return number >= 45;
+  }));
+  timer->Kill();
+  std::lock_guard lock(mutex);
+  const Clock::time_point first = ticks.front().second;
+  for (const auto& [k, start] : ticks)
+    EXPECT_GE(start - first, std::chrono::nanoseconds(k * 1000000000 / 30)) << "tick " << k;
+}
