@@ -15,6 +15,7 @@ class FakeStream : public mg::IAviStream {
       : events_(events), lib_(lib), video_(video) {}
   int32_t SetFormat(int32_t pos, const void* format, int32_t size) override {
     if (video_ && lib_->setFormatResult) return lib_->setFormatResult;
+    if (events_ == &lib_->movie.audio && lib_->audioFormatResult) return lib_->audioFormatResult;
     const auto* p = static_cast<const uint8_t*>(format);
     events_->push_back({StreamEvent::Format, pos, std::vector<uint8_t>(p, p + size)});
     return 0;
@@ -41,8 +42,12 @@ class FakeFile : public mg::IAviFile {
     std::ofstream(name_) << "RIFF";  // the file exists on disk like a real one would
   }
   int32_t CreateStream(const mg::AviStreamInfo& info, mg::IAviStream** out) override {
-    lib_->movie.streams.push_back(info);
     const bool video = info.fccType == mg::kStreamTypeVideo;
+    if (const int32_t refused = video ? lib_->createVideoResult : lib_->createAudioResult) {
+      *out = nullptr;
+      return refused;
+    }
+    lib_->movie.streams.push_back(info);
     streams_.push_back(
         std::make_unique<FakeStream>(video ? &lib_->movie.video : &lib_->movie.audio, lib_, false));
     *out = streams_.back().get();

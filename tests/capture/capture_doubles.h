@@ -39,7 +39,10 @@ class FakeAviLibrary : public mg::IAviLibrary {
   int32_t openResult = 0;
   int32_t compressResult = 0;
   int32_t setFormatResult = 0;
-  int failWriteAt = -1;  // the n-th frame write (0-based) fails with kAviErrFileWrite
+  int32_t createVideoResult = 0;  // what creating the video stream answers
+  int32_t createAudioResult = 0;
+  int32_t audioFormatResult = 0;  // what setting the audio stream's format answers
+  int failWriteAt = -1;           // the n-th frame write (0-based) fails with kAviErrFileWrite
   int writes = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "capture/capture_messages.h"
 #include "tests/capture/capture_doubles.h"
@@ -369,6 +370,59 @@ TEST_F(EngineTest, FailedCompressedStreamNamesItsStep) {
   rig_.avi.compressResult = mg::kAviErrNoCompressor;
   rig_.Record(mg::StartMode::Recording, [] {});
   EXPECT_EQ(rig_.owner.messages.at(0), "Error opening AVI file. (Make Compressed Stream)");
+}
+
+// A sound input that opens, for the audio stream's set-up.
+class OpenedSound final : public mg::ICaptureAudio {
+ public:
+  mg::WaveFormatEx Format() const override {
+    mg::WaveFormatEx f;
+    f.wFormatTag = 1;
+    f.nChannels = 1;
+    f.nSamplesPerSec = 11025;
+    f.nAvgBytesPerSec = 11025;
+    f.nBlockAlign = 1;
+    f.wBitsPerSample = 8;
+    return f;
+  }
+  void EnsureReceiver() override {}
+  int32_t OpenInput() override { return 0; }
+  void Record(bool) override {}
+  void Stop() override { ++stops; }
+  int stops = 0;
+};
+
+// Each step of opening the movie that can fail names itself, the partial file goes, an older
+// movie of the name stays, the sound input opened for it is closed again and the window is idle.
+TEST_F(EngineTest, AStreamThatCannotBeMadeNamesItsStepAndLeavesNothing) {
+  std::ofstream(File("older.avi")) << "older movie";
+  OpenedSound sound;
+  rig_.engine.SetAudio(&sound);
+  rig_.settings.RecSound = 1;
+  rig_.settings.IncFilename = 0;
+  rig_.settings.AVIFileName = File("older.avi");
+  const std::pair<int32_t mgtest::FakeAviLibrary::*, const char*> cases[] = {
+      {&mgtest::FakeAviLibrary::createVideoResult, "(Create Video Stream)"},
+      {&mgtest::FakeAviLibrary::createAudioResult, "(Prepare Wave Stream)"},
+      {&mgtest::FakeAviLibrary::audioFormatResult, "(Prepare Wave Stream)"}};
+  for (const auto& [result, step] : cases) {
+    rig_.avi = {};
+    rig_.avi.*result = mg::kAviErrBadFormat;
+    rig_.owner.messages.clear();
+    rig_.beeper.beeps = 0;
+    const int stopsBefore = sound.stops;
+    EXPECT_EQ(rig_.Record(mg::StartMode::Recording, [] {}), 0) << step;
+    EXPECT_EQ(rig_.owner.messages,
+              std::vector<std::string>{std::string("Error opening AVI file. ") + step});
+    ASSERT_EQ(rig_.avi.opened.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(rig_.avi.opened[0])) << step;
+    EXPECT_TRUE(rig_.avi.movie.closed) << step;
+    EXPECT_EQ(sound.stops, stopsBefore + 1) << step;
+    EXPECT_EQ(rig_.beeper.beeps, 1) << step;
+    EXPECT_EQ(rig_.owner.state, mg::Idle) << step;
+    std::ifstream older(File("older.avi"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(older), {}), "older movie") << step;
+  }
 }
 
 TEST_F(EngineTest, UnusableRatesAndAreasAreRefusedBeforeAnythingIsOpened) {
