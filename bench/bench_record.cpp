@@ -9,8 +9,10 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,8 +80,14 @@ int main(int argc, char** argv) {
   mg::CaptureEngine engine(settings, owner, services);
   owner.engine = &engine;
   // The time runs from the start of the recording, as between the two presses of the hot key.
+  QElapsedTimer wall;
+  double recorded = 0;
   owner.onStart = [&] {
-    QTimer::singleShot(static_cast<int>(seconds * 1000), [&] { owner.StartStopCommand(); });
+    wall.start();
+    QTimer::singleShot(static_cast<int>(seconds * 1000), [&] {
+      recorded = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+      owner.StartStopCommand();
+    });
   };
   const double before = CpuSeconds();
   engine.BeginCapture(mg::StartMode::Recording);
@@ -93,5 +101,10 @@ int main(int argc, char** argv) {
       code.c_str(), settings.Width, settings.Height, fps, seconds, ctx.frameCounter.load(),
       ctx.skippedCounter, cpu, static_cast<double>(PeakKb()) / 1024.0,
       static_cast<double>(st.st_size) / 1048576.0);
+  // The movie's length at its header's rate (frames every 100 s) against the time recorded.
+  const double rate = std::floor(fps * 100.0) / 100.0;
+  const double movie = rate > 0 ? ctx.frameCounter.load() / rate : 0.0;
+  std::printf("movie %.3f s for %.3f s recorded: %+.2f%%\n", movie, recorded,
+              recorded > 0 ? 100.0 * (movie - recorded) / recorded : 0.0);
   return 0;
 }
