@@ -39,7 +39,8 @@ class FakeAviLibrary : public mg::IAviLibrary {
   int32_t openResult = 0;
   int32_t compressResult = 0;
   int32_t setFormatResult = 0;
-  int failWriteAt = -1;  // the n-th frame write (0-based) fails with kAviErrFileWrite
+  int failWriteAt = -1;     // the n-th frame write (0-based) fails with kAviErrFileWrite
+  int32_t closeResult = 0;  // what closing the movie reports (the last data reaching the disk)
   int writes = 0;
 };
 
