@@ -18,9 +18,11 @@ namespace {
 
 // The file opened for nothing but its lock; -1 when it cannot be opened.
 int OpenForLock(const std::string& file) {
-  // Some network file systems lock only what is open for writing.
-  const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
-  return fd >= 0 ? fd : ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  // Some network file systems lock only what is open for writing. A pipe of that name does not
+  // hold the program up.
+  constexpr int kFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  const int fd = ::open(file.c_str(), O_RDWR | kFlags);
+  return fd >= 0 ? fd : ::open(file.c_str(), O_RDONLY | kFlags);
 }
 
 // 0, or the reason the move failed (EEXIST: the name was taken in the meantime).
