@@ -12,6 +12,8 @@
 #include "app/recorder_dlg.h"
 #include "app/single_instance.h"
 #include "app/strings.h"
+#include "capture/file_name.h"
+#include "capture/leftover_movies.h"
 #include "platform/end_signals.h"
 #include "platform/loader/platform_loader.h"
 #include "platform/program_path.h"
@@ -110,6 +112,13 @@ int CRecorderApp::InitInstance(const QStringList& arguments) {
     });
     CRecorderDlg dialog(settings, services);
     g_pMainDlg = &dialog;
+    // Recordings cut off earlier (the program killed, the computer gone off) get names of their
+    // own before anything can record, and the user hears where they are once the window is up.
+    const std::string leftovers = LeftoverMoviesText(
+        RescueLeftoverMovies(FolderOfMovies(settings.AVIFileName, MovieFolder())));
+    if (!leftovers.empty())
+      QMetaObject::invokeMethod(
+          &dialog, [&dialog, leftovers] { dialog.ShowResult(leftovers); }, Qt::QueuedConnection);
     instance.OnActivate([&dialog] { dialog.BringToFront(); });
     running = &dialog;
     static const bool lastWordsRegistered = std::atexit(SayLastWords) == 0;

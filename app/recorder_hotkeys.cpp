@@ -58,6 +58,9 @@ void CRecorderDlg::UnregisterHotKeys() {
 void CRecorderDlg::OnHotKey(int id) {
   switch (id) {
     case kHotkeyStartStop:
+      // With a message box up (the report of the recording that just ended, say) the key closes
+      // the box: a recording started behind it would run unseen.
+      if (State() == Idle && CloseMessageBox()) break;
       if (State() == Idle) {
         // A click of Start Rec. for later: the recording starts after this handler returned.
         QMetaObject::invokeMethod(
@@ -67,6 +70,7 @@ void CRecorderDlg::OnHotKey(int id) {
       }
       break;
     case kHotkeyPause:
+      if (State() == Idle && CloseMessageBox()) break;
       PauseCommand();
       break;
     case kHotkeyPanLock:

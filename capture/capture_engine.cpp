@@ -12,6 +12,7 @@
 #include "capture/capture_messages.h"
 #include "capture/file_name.h"
 #include "capture/frame_format.h"
+#include "capture/leftover_movies.h"
 #include "capture/movie_file.h"
 #include "platform/null/null_backends.h"
 #include "platform/priority.h"
@@ -310,6 +311,19 @@ int CaptureEngine::BeginCapture(StartMode mode) {
       return 0;
     }
   }
+  // A recording cut off earlier under the same name is moved out of the way, never emptied.
+  if (const LeftoverMovie leftover = RescueLeftoverOf(moviePath_); !leftover.file.empty()) {
+    if (leftover.movie.empty()) {
+      std::string reason = msg::kLeftoverInTheWay;
+      reason.replace(reason.find("%1"), 2, leftover.file);
+      reason.replace(reason.find("%2"), 2, leftover.reason);
+      std::string detail = msg::kOpenReason;
+      detail.replace(detail.find("%1"), 2, AbsoluteName(moviePath_));
+      detail.replace(detail.find("%2"), 2, reason);
+      return FailStart(ErrorOpening(msg::kDetailOpen + detail));
+    }
+    owner_.ShowMessage(LeftoverMoviesText({leftover}));
+  }
 
   running_ = true;
   OpenSoundInput();
@@ -412,7 +426,8 @@ void CaptureEngine::FinishAtExit() {
   running_ = false;
   ReleaseMovie();
   const int32_t frames = ctx_.frameCounter;
-  const bool failed = frames == kVideoErrorMarker || frames < -50 || closeError_ != kAviErrOk;
+  // Every abort (overload, a refused write) is a failure, as is a movie that did not close.
+  const bool failed = frames < 0 || closeError_ != kAviErrOk;
   SettleMovie(frames > 0 || (frames < 0 && framesAtAbort_ > 0), failed);
   owner_.SetState(Idle);
 }
@@ -429,8 +444,8 @@ void CaptureEngine::ReleaseMovie() {
 
 void CaptureEngine::Report() {
   const int32_t frames = ctx_.frameCounter;
-  const bool failed =
-      frames == kVideoErrorMarker || frames < -50 || (frames > 0 && closeError_ != kAviErrOk);
+  // Every abort (overload, a refused write) is a failure, as is a movie that did not close.
+  const bool failed = frames < 0 || (frames > 0 && closeError_ != kAviErrOk);
   // The movie takes its name (or goes, when nothing was captured) before the words are chosen.
   const bool captured = frames > 0 || (frames < 0 && framesAtAbort_ > 0);
   const std::string settled = SettleMovie(captured, failed);
@@ -469,10 +484,14 @@ std::string CaptureEngine::SettleMovie(bool captured, bool failed) {
     return {};
   }
   if (failed && FileExists(movieName_)) {
-    // A recording cut short by a failure does not replace the movie that was there before.
+    // A recording cut short by a failure does not replace the movie that was there before: it
+    // takes the next free number of the name instead, or keeps its temporary name.
+    std::string numbered;
+    if (MoveToNumberedName(temporary, movieName_, &numbered, nullptr) == MoveResult::Moved)
+      createdFile_ = numbered;
     std::string kept = msg::kPartialKept;
     kept.replace(kept.find("%1"), 2, AbsoluteName(movieName_));
-    kept.replace(kept.find("%2"), 2, AbsoluteName(temporary));
+    kept.replace(kept.find("%2"), 2, AbsoluteName(createdFile_));
     return kept;
   }
   std::string reason;

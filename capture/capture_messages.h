@@ -60,6 +60,18 @@ inline constexpr const char* kReplaceReadOnly =
 // After a failed recording, when an older movie of the same name was kept.
 inline constexpr const char* kPartialKept =
     "\nThe earlier movie %1 was kept; what was recorded is in %2.";
+// Recordings cut off earlier (the program was killed, the computer went off) and where they are
+// now: one, or a list of places, one a line.
+inline constexpr const char* kLeftoverOne =
+    "A recording was cut off before it was finished (Movigram or the computer stopped while it "
+    "ran). What it recorded is in %1.";
+inline constexpr const char* kLeftoverMany =
+    "Recordings were cut off before they were finished (Movigram or the computer stopped while "
+    "they ran). What they recorded is in:%1";
+inline constexpr const char* kLeftoverStays = "%1, which could not be given a name of its own (%2)";
+// Shown after "Error opening AVI file. (Open AVI)" when such a recording holds the file.
+inline constexpr const char* kLeftoverInTheWay =
+    "an earlier recording that was cut off is in %1 and could not be given a name of its own (%2)";
 inline constexpr const char* kNotRenamed =
     "The movie could not be given the name %1 (%2). It is kept as %3.";
 inline constexpr const char* kNoFrameMemory = "Not enough memory for the frame buffers.";

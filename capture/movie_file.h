@@ -26,4 +26,18 @@ bool GiveMovieItsName(const std::string& temporary, const std::string& target, s
 // Removes the temporary file of a recording that captured nothing.
 void RemoveTemporaryMovie(const std::string& temporary);
 
+// True when a recording (of this program run or another) is writing the file: the writer holds
+// a lock on it as long as it writes.
+bool HeldByRecording(const std::string& file);
+
+enum class MoveResult { Moved, Held, Failed };
+
+// Gives `file`, a movie under its temporary name, the first free numbered name of `name` as
+// sequential numbering makes it ("clip.avi" -> "clip0001.avi" or the next free number,
+// "clip0003.avi" -> itself or the next free one), never replacing anything. Moved: `*moved` is
+// its path now. Held: a recording is writing it, and it stays. Failed: it stays, `*reason` says
+// why (no number free, the folder refused).
+MoveResult MoveToNumberedName(const std::string& file, const std::string& name, std::string* moved,
+                              std::string* reason);
+
 }  // namespace mg

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <algorithm>
+#include <vector>
 
 namespace mg {
 namespace {
@@ -10,6 +12,12 @@ namespace {
 MessageBoxHook& Hook() {
   static MessageBoxHook hook;
   return hook;
+}
+
+// The boxes on the screen, the latest last.
+std::vector<QMessageBox*>& OpenBoxes() {
+  static std::vector<QMessageBox*> boxes;
+  return boxes;
 }
 
 QMessageBox::Icon QtIcon(MsgIcon icon) {
@@ -29,6 +37,17 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
 }
 
 }  // namespace
+
+bool CloseMessageBox() {
+  // A box already answered may still be on the list until its caller has gone on.
+  for (auto it = OpenBoxes().rbegin(); it != OpenBoxes().rend(); ++it) {
+    QMessageBox* box = *it;
+    if (!box->isVisible()) continue;
+    box->done(box->standardButtons().testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok);
+    return true;
+  }
+  return false;
+}
 
 void SetMessageBoxHook(MessageBoxHook hook) {
   Hook() = std::move(hook);
@@ -57,7 +76,9 @@ MsgAnswer ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons
   }
   // A message box has no mnemonics of its own to lose: Escape answers No (or OK) as usual.
   if (buttons == MsgButtons::YesNo) box.setDefaultButton(QMessageBox::Yes);
+  OpenBoxes().push_back(&box);
   const int answer = box.exec();
+  OpenBoxes().erase(std::find(OpenBoxes().begin(), OpenBoxes().end(), &box));
   if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
   return answer == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
 }

@@ -19,6 +19,10 @@ MsgAnswer ShowMessageBox(QWidget* owner, const QString& text, MsgButtons buttons
                          MsgIcon icon = MsgIcon::None,
                          const QString& caption = QStringLiteral("Movigram"));
 
+// Closes the message box on the screen (the latest, when one was opened over another) as if it
+// was answered OK or No. False when no box is open.
+bool CloseMessageBox();
+
 // The hook sees the text, the buttons and the icon and returns the answer; an empty function
 // brings back the real message box.
 using MessageBoxHook = std::function<MsgAnswer(const QString& text, MsgButtons, MsgIcon)>;

@@ -1,8 +1,14 @@
 // The global hot keys of the running dialog on the real X server: keys pressed through XTest
-// from another connection, with and without the lock keys, and another application holding F2.
+// from another connection, with and without the lock keys, while a message box is up, and
+// another application holding F2.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include "pages/avi_file_page.h"
 #include "pages/hot_keys_page.h"
@@ -53,6 +59,49 @@ class GlobalHotKeys : public ::testing::Test {
            rig_.answers.shown.back().text.startsWith("Total frames: ");
   }
 
+  static QMessageBox* OpenBox() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  }
+
+  // What became of a real message box when a key was pressed while it was up.
+  struct BoxAndKey {
+    bool shown = false;
+    QString text;
+    bool closed = false;         // the key closed it
+    bool startedBehind = false;  // a recording began, or a second box came up, behind it
+  };
+  // Once a message box is up, presses `keysym` from inside the box's own loop. Whatever begins
+  // behind the box is noted and ended at once, so a start there cannot keep the test waiting.
+  void PressWhileABoxIsUp(unsigned long keysym, BoxAndKey* out) {
+    RunWhen([] { return OpenBox() != nullptr; },
+            [this, keysym, out] {
+              QPointer<QMessageBox> box = OpenBox();
+              out->shown = true;
+              out->text = box->text();
+              QTimer behind;
+              behind.setInterval(10);
+              QObject::connect(&behind, &QTimer::timeout, [&] {
+                mg::CRecorderDlg& dlg = *rig_.dlg;
+                if (QMessageBox* other = OpenBox(); other && other != box) {
+                  out->startedBehind = true;
+                  other->done(QMessageBox::Ok);
+                }
+                if (dlg.State() != mg::Idle) {
+                  out->startedBehind = true;
+                  mg::SetMessageBoxHook([](const QString&, mg::MsgButtons, mg::MsgIcon) {
+                    return mg::MsgAnswer::Ok;
+                  });
+                  dlg.StartStopCommand();
+                }
+              });
+              behind.start();
+              keyboard_.Tap(keysym);
+              out->closed = WaitUntil([&] { return !box || !box->isVisible(); });
+              behind.stop();
+              if (box && box->isVisible()) box->done(QMessageBox::Ok);
+            });
+  }
+
   mgtest::DialogRig rig_;
   mgtest::Keyboard keyboard_;
   std::unique_ptr<mg::IGlobalHotKeys> hotKeys_;
@@ -74,6 +123,48 @@ TEST_F(GlobalHotKeys, F2WorksWithNumLockAndWithCapsLockOn) {
   keyboard_.SetLock(XK_Caps_Lock, true);
   ASSERT_TRUE(keyboard_.LockOn(XK_Caps_Lock));
   EXPECT_TRUE(RecordWithF2()) << "CapsLock on";
+}
+
+// A user who finds the report of a recording on the screen presses the start/stop key "to stop":
+// the key closes the box, and nothing starts behind it.
+TEST_F(GlobalHotKeys, TheStartStopKeyWhileTheReportIsUpClosesItAndStartsNothing) {
+  mg::CRecorderDlg& dlg = Show();
+  mg::SetMessageBoxHook({});  // the real boxes from here on
+  BoxAndKey report;
+  PressWhileABoxIsUp(XK_F2, &report);
+  RunWhen([&] { return dlg.State() != mg::Idle; },
+          [&] {
+            EXPECT_TRUE(WaitUntil([&] { return rig_.Frames() >= 2; }));
+            keyboard_.Tap(XK_F2);
+          });
+  keyboard_.Tap(XK_F2);
+  ASSERT_TRUE(WaitUntil([&] { return report.shown && !OpenBox() && dlg.State() == mg::Idle; }));
+  EXPECT_TRUE(report.text.startsWith("Total frames: ")) << report.text.toStdString();
+  EXPECT_TRUE(report.closed);
+  EXPECT_FALSE(report.startedBehind);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dlg.State(), mg::Idle);
+  EXPECT_EQ(QDir(rig_.dir.path()).entryList(QDir::Files).size(), 1) << "one movie, and only one";
+}
+
+// The same for the box that says why a recording could not start, and for the pause key, which
+// starts a recording paused when it is idle.
+TEST_F(GlobalHotKeys, EitherRecordingKeyWhileAStartErrorIsUpClosesItAndStartsNothing) {
+  rig_.settings.AVIFileName = rig_.dir.filePath("no such folder/clip.avi").toStdString();
+  mg::CRecorderDlg& dlg = Show();
+  mg::SetMessageBoxHook({});
+  for (unsigned long key : {XK_F2, XK_F3}) {
+    SCOPED_TRACE(key == XK_F2 ? "F2" : "F3");
+    BoxAndKey error;
+    PressWhileABoxIsUp(key, &error);
+    keyboard_.Tap(key);
+    ASSERT_TRUE(WaitUntil([&] { return error.shown && !OpenBox(); }));
+    EXPECT_TRUE(error.text.startsWith("Error opening AVI file. (Open AVI)"))
+        << error.text.toStdString();
+    EXPECT_TRUE(error.closed);
+    EXPECT_FALSE(error.startedBehind);
+    EXPECT_EQ(dlg.State(), mg::Idle);
+  }
 }
 
 TEST_F(GlobalHotKeys, F3InIdleStartsPausedThenResumesAndF2Stops) {

@@ -55,7 +55,7 @@ class FakeFile : public mg::IAviFile {
   }
   int32_t Close() override {
     lib_->movie.closed = true;
-    return 0;
+    return lib_->closeResult;
   }
 
  private:

@@ -43,6 +43,7 @@ class FakeAviLibrary : public mg::IAviLibrary {
   int32_t createAudioResult = 0;
   int32_t audioFormatResult = 0;  // what setting the audio stream's format answers
   int failWriteAt = -1;           // the n-th frame write (0-based) fails with kAviErrFileWrite
+  int32_t closeResult = 0;  // what closing the movie reports (the last data reaching the disk)
   int writes = 0;
 };
 

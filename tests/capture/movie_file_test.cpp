@@ -1,6 +1,7 @@
 // The older movie of the same name survives every recording that did not succeed: an empty one,
-// one cut short by a full disk, one refused at the start; a read-only movie is replaced only
-// after the user said yes; a file another recording is writing is never touched.
+// one cut short by a full disk or an overload (it takes the next free number instead), one
+// refused at the start; a read-only movie is replaced only after the user said yes; a file
+// another recording is writing is never touched.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +39,14 @@ class KeepOldMovie : public ::testing::Test {
       EngineRig::Pump();
     }
   }
+  // clip0001.avi and so on, beside the movie.
+  std::string Numbered(int n) const {
+    return dir_.filePath(QString::asprintf("clip%04d.avi", n)).toStdString();
+  }
+  // What the report adds when a failed recording left the older movie alone.
+  std::string Kept(const std::string& where) const {
+    return "\nThe earlier movie " + movie_ + " was kept; what was recorded is in " + where + ".";
+  }
   QTemporaryDir dir_;
   std::string movie_ = dir_.filePath("clip.avi").toStdString();
   EngineRig rig_{dir_.path().toStdString()};
@@ -74,14 +83,74 @@ TEST_F(KeepOldMovie, ARecordingCutShortByAFullDiskKeepsItAndSaysWhereTheNewOneIs
   rig_.avi.failWriteAt = 2;  // the disk is full at the third frame
   rig_.Record(mg::StartMode::Recording, [&] { Ticks(5); });
   EXPECT_EQ(Contents(movie_), "the older movie");
-  EXPECT_TRUE(std::filesystem::exists(movie_ + ".part")) << "the frames recorded stay too";
+  EXPECT_EQ(Contents(Numbered(1)), "RIFF") << "the frames recorded stay too, under a number";
+  EXPECT_FALSE(std::filesystem::exists(movie_ + ".part"));
+  EXPECT_EQ(rig_.engine.OutputFileName(), Numbered(1));
   ASSERT_EQ(rig_.owner.messages.size(), 1u);
   const std::string& text = rig_.owner.messages[0];
   EXPECT_NE(text.find("The disk may be full."), std::string::npos) << text;
-  EXPECT_NE(text.find("The earlier movie " + movie_ + " was kept; what was recorded is in " +
-                      movie_ + ".part."),
+  EXPECT_NE(text.find(Kept(Numbered(1))), std::string::npos) << text;
+}
+
+// The overload abort after a frame or two, as at a rate far too high: the movie of the name
+// stays, the new one takes the next free number, and the message says where it is.
+TEST_F(KeepOldMovie, AnOverloadedRecordingNeverReplacesItAndTakesTheNextFreeNumber) {
+  const auto overload = [&] {
+    Ticks(2);
+    for (int i = 0; i < 50 && rig_.timer.running; ++i) rig_.timer.Tick();  // the ring stays full
+    EXPECT_EQ(rig_.engine.Context().frameCounter, mg::kOverloadMarker);
+    EngineRig::Pump();
+  };
+  rig_.Record(mg::StartMode::Recording, overload);
+  EXPECT_EQ(Contents(movie_), "the older movie");
+  EXPECT_EQ(Contents(Numbered(1)), "RIFF");
+  EXPECT_EQ(rig_.owner.messages, std::vector<std::string>{mg::msg::kOverload + Kept(Numbered(1))});
+
+  // Again: the first number is taken now, and the settings still name the older movie.
+  rig_.owner.messages.clear();
+  rig_.Record(mg::StartMode::Recording, overload);
+  EXPECT_EQ(Contents(movie_), "the older movie");
+  EXPECT_TRUE(std::filesystem::exists(Numbered(2)));
+  EXPECT_EQ(rig_.owner.messages, std::vector<std::string>{mg::msg::kOverload + Kept(Numbered(2))});
+  EXPECT_EQ(rig_.settings.AVIFileName, movie_);
+  EXPECT_FALSE(std::filesystem::exists(movie_ + ".part"));
+}
+
+TEST_F(KeepOldMovie, AMovieThatDidNotCloseNeverReplacesIt) {
+  rig_.avi.closeResult = mg::kAviErrFileWrite;  // the last data did not reach the disk
+  rig_.Record(mg::StartMode::Recording, [&] { Ticks(3); });
+  EXPECT_EQ(Contents(movie_), "the older movie");
+  EXPECT_EQ(Contents(Numbered(1)), "RIFF");
+  ASSERT_EQ(rig_.owner.messages.size(), 1u);
+  EXPECT_EQ(rig_.owner.messages[0].rfind("Error 110 saving video data", 0), 0u)
+      << rig_.owner.messages[0];
+  EXPECT_NE(rig_.owner.messages[0].find(Kept(Numbered(1))), std::string::npos);
+}
+
+TEST_F(KeepOldMovie, AFailedRecordingWithNoOlderMovieTakesTheName) {
+  std::filesystem::remove(movie_);
+  rig_.avi.failWriteAt = 2;
+  rig_.Record(mg::StartMode::Recording, [&] { Ticks(5); });
+  EXPECT_EQ(Contents(movie_), "RIFF");
+  EXPECT_FALSE(std::filesystem::exists(Numbered(1)));
+  ASSERT_EQ(rig_.owner.messages.size(), 1u);
+  EXPECT_EQ(rig_.owner.messages[0].find("The earlier movie"), std::string::npos);
+}
+
+TEST_F(KeepOldMovie, WithEveryNumberTakenAFailedRecordingKeepsItsTemporaryName) {
+  // The last number there is: no free one is left above it.
+  const std::string last = dir_.filePath("clip9999.avi").toStdString();
+  std::ofstream(last) << "the older movie";
+  rig_.settings.AVIFileName = last;
+  rig_.avi.failWriteAt = 1;
+  rig_.Record(mg::StartMode::Recording, [&] { Ticks(3); });
+  EXPECT_EQ(Contents(last), "the older movie");
+  EXPECT_EQ(Contents(last + ".part"), "RIFF");
+  ASSERT_EQ(rig_.owner.messages.size(), 1u);
+  EXPECT_NE(rig_.owner.messages[0].find("The earlier movie " + last +
+                                        " was kept; what was recorded is in " + last + ".part."),
             std::string::npos)
-      << text;
+      << rig_.owner.messages[0];
 }
 
 TEST_F(KeepOldMovie, AReadOnlyMovieIsReplacedOnlyAfterTheUserSaidYes) {
