@@ -34,6 +34,7 @@ std::string Absolute(const std::string& name) {
 LeftoverMovie Rescue(const std::string& file) {
   LeftoverMovie found;
   found.file = Absolute(file);
+  if (OpenInAnotherProgram(found.file)) return {};  // still being written by its program
   const std::string movie = found.file.substr(0, found.file.size() - std::strlen(kPartSuffix));
   switch (MoveToNumberedName(found.file, movie, &found.movie, &found.reason)) {
     case MoveResult::Moved:

@@ -95,6 +95,28 @@ bool HeldByRecording(const std::string& file) {
   return held;
 }
 
+bool OpenInAnotherProgram(const std::string& file) {
+  struct stat wanted {};
+  if (::stat(file.c_str(), &wanted) != 0) return false;
+  const std::string self = std::to_string(::getpid());
+  std::error_code ec;
+  for (std::filesystem::directory_iterator proc("/proc", ec), end; !ec && proc != end;
+       proc.increment(ec)) {
+    const std::string pid = proc->path().filename().string();
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
+      continue;
+    std::error_code fdError;  // another user's process, or one that just ended
+    for (std::filesystem::directory_iterator fd(proc->path() / "fd", fdError), fdEnd;
+         !fdError && fd != fdEnd; fd.increment(fdError)) {
+      struct stat open {};
+      if (::stat(fd->path().c_str(), &open) == 0 && open.st_dev == wanted.st_dev &&
+          open.st_ino == wanted.st_ino)
+        return true;
+    }
+  }
+  return false;
+}
+
 MoveResult MoveToNumberedName(const std::string& file, const std::string& name, std::string* moved,
                               std::string* reason) {
   const int fd = OpenForLock(file);

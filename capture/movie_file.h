@@ -30,6 +30,10 @@ void RemoveTemporaryMovie(const std::string& temporary);
 // a lock on it as long as it writes.
 bool HeldByRecording(const std::string& file);
 
+// True when another program of this user has the file open (a download still arriving under a
+// ".part" name, say): such a file is nobody's leftover recording.
+bool OpenInAnotherProgram(const std::string& file);
+
 enum class MoveResult { Moved, Held, Failed };
 
 // Gives `file`, a movie under its temporary name, the first free numbered name of `name` as

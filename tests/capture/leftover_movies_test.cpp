@@ -52,6 +52,23 @@ class OtherWriter {
   QProcess holder_;
 };
 
+// Another program with `file` open and no lock on it, as a browser writes a download under a
+// ".part" name.
+class OtherDownload {
+ public:
+  explicit OtherDownload(const std::string& file) {
+    holder_.start("sh", {"-c", "exec 3>>\"$0\"; echo open; cat", QString::fromStdString(file)});
+    holder_.waitForReadyRead(5000);
+  }
+  ~OtherDownload() {
+    holder_.closeWriteChannel();
+    if (!holder_.waitForFinished(5000)) holder_.kill();
+  }
+
+ private:
+  QProcess holder_;
+};
+
 class LeftoverMovies : public ::testing::Test {
  protected:
   std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
@@ -70,6 +87,9 @@ TEST_F(LeftoverMovies, EachGetsTheFirstFreeNumberOfItsNameAndTheUserIsToldWhere)
   Write("held.avi.part", MovieBytes("still being recorded"));
   OtherWriter writer(Path("held.avi.part"));
   ASSERT_TRUE(mg::HeldByRecording(Path("held.avi.part")));
+  Write("arriving.avi.part", MovieBytes("a download of a movie"));
+  OtherDownload download(Path("arriving.avi.part"));
+  ASSERT_FALSE(mg::HeldByRecording(Path("arriving.avi.part")));
 
   const std::vector<mg::LeftoverMovie> found = mg::RescueLeftoverMovies(dir_.path().toStdString());
   ASSERT_EQ(found.size(), 2u);
@@ -82,6 +102,7 @@ TEST_F(LeftoverMovies, EachGetsTheFirstFreeNumberOfItsNameAndTheUserIsToldWhere)
   EXPECT_FALSE(std::filesystem::exists(Path("clip.avi.part")));
   EXPECT_EQ(Contents(Path("held.avi.part")), MovieBytes("still being recorded"));
   EXPECT_EQ(Contents(Path("song.avi.part")), "a download that is no movie");
+  EXPECT_EQ(Contents(Path("arriving.avi.part")), MovieBytes("a download of a movie"));
   EXPECT_TRUE(std::filesystem::exists(Path("empty.avi.part")));
 
   EXPECT_EQ(mg::LeftoverMoviesText(found),
