@@ -48,7 +48,6 @@ inline constexpr const char* kBadArea =
     "The capture area must be at least 1 pixel wide and 1 pixel high.";
 inline constexpr const char* kAreaTooLarge = "The capture area is too large to record.";
 inline constexpr const char* kNameTooLong = kMovieNameTooLong;
-inline constexpr const char* kNameHasComma = kMovieNameHasComma;
 // Shown after "Error opening AVI file. (Open AVI)": the file and the system's reason.
 inline constexpr const char* kOpenReason = "\n%1: %2.";
 inline constexpr const char* kBusyReason = "another recording is being written into it";
