@@ -117,14 +117,16 @@ TEST_F(RecordingCommands, ANumberedStartShowsTheNewNameAndKeepsTheChosenCompress
   for (const char* numbered : {"clip0001.avi", "clip0002.avi"}) {
     RunWhen([&] { return dlg.State() != mg::Idle; },
             [&] {
-              EXPECT_EQ(dlg.AviFilePage()->ShownFileName(), rig_.dir.filePath(numbered));
-              EXPECT_EQ(list->currentText(), "Full Frames (Uncompressed)");
+              EXPECT_EQ(dlg.AviFilePage()->ShownFileName().toStdString(),
+                        rig_.dir.filePath(numbered).toStdString());
+              EXPECT_EQ(list->currentText().toStdString(), "Full Frames (Uncompressed)");
               ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 2; }));
               dlg.StartRecButton()->click();
             });
     dlg.StartRecButton()->click();
-    EXPECT_EQ(dlg.AviFilePage()->ShownFileName(), rig_.dir.filePath(numbered));
-    EXPECT_EQ(list->currentText(), "Full Frames (Uncompressed)");
+    EXPECT_EQ(dlg.AviFilePage()->ShownFileName().toStdString(),
+              rig_.dir.filePath(numbered).toStdString());
+    EXPECT_EQ(list->currentText().toStdString(), "Full Frames (Uncompressed)");
     EXPECT_EQ(list->currentData().toUInt(), uncompressed);
     EXPECT_EQ(rig_.settings.CompressorHandler, uncompressed);
     const mgtest::AviHeaders movie =
