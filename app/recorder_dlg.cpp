@@ -289,8 +289,10 @@ void CRecorderDlg::FinishAtExit() {
   if (State() != Idle) engine_->FinishAtExit();
 }
 
+// Only the name field follows: a Fill would rebuild the compressor list and show "Auto Select"
+// while the next recording still uses the compressor chosen.
 void CRecorderDlg::FileNameChanged() {
-  page3_->Fill();
+  page3_->ShowFileName(QString::fromStdString(settings_.AVIFileName));
 }
 
 }  // namespace mg

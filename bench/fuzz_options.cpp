@@ -99,15 +99,17 @@ void Mutate(std::string& s, Random& r) {
   if (s.size() > 8192) s.resize(8192);
 }
 
-// Reads every name with buffers of exactly the size offered, so that a write past the end is
-// caught by the sanitizer.
+// Reads every name, as any type, as a text and as a number, with buffers of exactly the size
+// offered, so that a write past the end is caught by the sanitizer.
 void ReadEverything(mg::OptionList& list) {
   static const uint32_t kSizes[] = {0, 1, 3, 4, 5, 60, 260};
   for (const char* name : kNames) {
-    for (uint32_t offered : kSizes) {
-      std::vector<char> buffer(offered);
-      uint32_t type = 0, size = offered;
-      list.Read(name, &type, offered ? buffer.data() : nullptr, &size);
+    for (uint32_t wanted : {0u, mg::kRegSz, mg::kRegDword}) {
+      for (uint32_t offered : kSizes) {
+        std::vector<char> buffer(offered);
+        uint32_t type = wanted, size = offered;
+        list.Read(name, &type, offered ? buffer.data() : nullptr, &size);
+      }
     }
   }
 }

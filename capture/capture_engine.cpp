@@ -299,8 +299,7 @@ int CaptureEngine::BeginCapture(StartMode mode) {
   const std::string folder = MovieFolder();
   const FileNameResult named =
       SettleFileName(settings_.AVIFileName, settings_.IncFilename != 0, folder);
-  if (named != FileNameResult::Ok)
-    return FailStart(named == FileNameResult::HasComma ? msg::kNameHasComma : msg::kNameTooLong);
+  if (named != FileNameResult::Ok) return FailStart(msg::kNameTooLong);
   if (settings_.AVIFileName != before) owner_.FileNameChanged();
   moviePath_ = MoviePath(settings_.AVIFileName, folder);
   if (IsReadOnlyFile(moviePath_)) {

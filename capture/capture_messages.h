@@ -51,7 +51,6 @@ inline constexpr const char* kAreaOffScreen =
     "pixels. Choose an area on the screen.";
 inline constexpr const char* kAreaTooLarge = "The capture area is too large to record.";
 inline constexpr const char* kNameTooLong = kMovieNameTooLong;
-inline constexpr const char* kNameHasComma = kMovieNameHasComma;
 // Shown after "Error opening AVI file. (Open AVI)": the file and the system's reason.
 inline constexpr const char* kOpenReason = "\n%1: %2.";
 inline constexpr const char* kBusyReason = "another recording is being written into it";

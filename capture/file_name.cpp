@@ -74,7 +74,6 @@ FileNameResult NumberedFileName(const std::string& name, std::string* out,
 }
 
 FileNameResult SettleFileName(std::string& name, bool incFilename, const std::string& folder) {
-  if (name.find(',') != std::string::npos) return FileNameResult::HasComma;
   std::string settled = WithAviExtension(name);
   if (settled.size() >= kNameBufferSize) return FileNameResult::TooLong;
   if (incFilename && NumberedFileName(settled, &settled, folder) != FileNameResult::Ok)

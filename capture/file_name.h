@@ -9,7 +9,7 @@ namespace mg {
 // refused rather than cut.
 inline constexpr size_t kNameBufferSize = 260;
 
-enum class FileNameResult { Ok, TooLong, HasComma };
+enum class FileNameResult { Ok, TooLong };
 
 // Adds ".avi" when the last five characters hold no ".avi" (any case); an empty name becomes
 // "capture.avi".
@@ -24,10 +24,9 @@ FileNameResult NumberedFileName(const std::string& name, std::string* out,
                                 const std::string& folder = {});
 
 // The whole settling: extension, then numbering (incFilename), a relative name taken in
-// `folder`. A name with a comma is refused (the settings file would read it back as a list). An
-// existing file of the name is left alone: the recording replaces it only when it succeeds. A
-// number whose movie or unfinished recording ("*.part") exists is taken. `name` is updated in
-// place; unchanged when the result is not Ok; it stays relative when it was.
+// `folder`. An existing file of the name is left alone: the recording replaces it only when it
+// succeeds. A number whose movie or unfinished recording ("*.part") exists is taken. `name` is
+// updated in place; unchanged when the result is not Ok; it stays relative when it was.
 FileNameResult SettleFileName(std::string& name, bool incFilename, const std::string& folder = {});
 
 // Where the movie `name` lies: `name` itself when it is absolute (or `folder` is empty), else

@@ -10,6 +10,7 @@
 #include "pages/page_messages.h"
 #include "platform/windows_records.h"
 #include "settings/movie_name_rule.h"
+#include "settings/values_in_use.h"
 #include "ui_avi_file_page.h"
 
 namespace mg {
@@ -54,7 +55,9 @@ bool CMyPropertyPage3::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // Each field copies its own member into the setting whatever the exchange gave: a value that
-// failed only its range check is kept, one that did not parse leaves the setting as it was.
+// failed only its range check is kept, one that did not parse leaves the setting as it was. A
+// field that still shows what the recording makes of the stored value (500 % shown as 100)
+// leaves the stored value alone.
 void CMyPropertyPage3::FieldLeft(QObject* field) {
   if (exchanging_) return;
   ExchangeFromControls();
@@ -69,8 +72,10 @@ void CMyPropertyPage3::FieldLeft(QObject* field) {
     }
   }
   if (field == ui_->rate) settings_.FPS = rate_;
-  if (field == ui_->keyFrames) settings_.KeyFrames = keyFrames_;
-  if (field == ui_->quality) settings_.Compress = quality_;
+  if (field == ui_->keyFrames && keyFrames_ != KeyFramesInUse(settings_.KeyFrames))
+    settings_.KeyFrames = keyFrames_;
+  if (field == ui_->quality && quality_ != QualityInUse(settings_.Compress))
+    settings_.Compress = quality_;
 }
 
 bool CMyPropertyPage3::ExchangeFromControls() {
@@ -103,8 +108,9 @@ void CMyPropertyPage3::Fill() {
   rate_ = settings_.FPS;
   sequentialNumber_ = settings_.IncFilename != 0;
   recordSound_ = settings_.RecSound != 0;
-  keyFrames_ = settings_.KeyFrames;
-  quality_ = settings_.Compress;
+  // What the recording uses: a stored value it clamps is shown clamped.
+  keyFrames_ = KeyFramesInUse(settings_.KeyFrames);
+  quality_ = QualityInUse(settings_.Compress);
   FillCompressorList();
   ExchangeToControls();
 }

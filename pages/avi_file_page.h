@@ -23,8 +23,10 @@ class CMyPropertyPage3 : public QWidget {
   ~CMyPropertyPage3() override;
 
   // Copies the settings into the page and rebuilds the compressor list, "Auto Select" chosen.
+  // A quality or key-frame interval that a recording clamps is shown as it will be used.
   void Fill();
-  // A start numbered the file name: the field shows the new one.
+  // A start numbered the file name: the field shows the new one; the other fields and the
+  // compressor chosen stay as they are.
   void ShowFileName(const QString& name);
   QString ShownFileName() const;
 

@@ -22,7 +22,11 @@ class IRegistryKey {
  public:
   virtual ~IRegistryKey() = default;
   // Fills `buffer` with the value when it exists and fits `*size` bytes; `*size` becomes the
-  // value's size either way (texts count their terminating zero).
+  // value's size either way (texts count their terminating zero). `*type` comes in as the type
+  // the caller wants (kRegSz, kRegDword, or 0 for whatever is stored) and goes out as the type
+  // of what was filled in. A store that keeps no types (an INI file) reads the value as the
+  // type wanted: a wanted text comes back byte for byte even when it looks like a number. A
+  // store that keeps types reports the stored one.
   virtual int QueryValue(const std::string& name, uint32_t* type, void* buffer, uint32_t* size) = 0;
   virtual int SetValue(const std::string& name, uint32_t type, const void* data, uint32_t size) = 0;
   // Makes the writes durable; reports a store that could not be written.

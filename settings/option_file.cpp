@@ -64,9 +64,12 @@ int OptionList::Read(const std::string& name, uint32_t* type, void* buffer, uint
   const OptionEntry* entry = Find(name);
   if (!entry) return -1;
   const std::string& value = entry->value;
-  if (!value.empty() && value[0] == '"') {
-    // A text: the first and the last character go, whatever the last one is.
-    const size_t inner = value.size() >= 2 ? value.size() - 2 : 0;
+  const bool quoted = !value.empty() && value[0] == '"';
+  if (quoted || *type == kRegSz) {
+    // A text: the first and the last character go, whatever the last one is. An unquoted value
+    // where a text is wanted is taken as written, not turned into a number and back.
+    const size_t from = quoted ? 1 : 0;
+    const size_t inner = quoted ? (value.size() >= 2 ? value.size() - 2 : 0) : value.size();
     const uint64_t need = uint64_t(inner) + 1;
     *type = kRegSz;
     if (need > UINT32_MAX) return kRegMoreData;
@@ -74,7 +77,7 @@ int OptionList::Read(const std::string& name, uint32_t* type, void* buffer, uint
     *size = static_cast<uint32_t>(need);
     if (!buffer) return kRegOk;
     if (offered < need) return kRegMoreData;
-    std::memcpy(buffer, value.data() + 1, inner);
+    std::memcpy(buffer, value.data() + from, inner);
     static_cast<char*>(buffer)[inner] = '\0';
     return kRegOk;
   }

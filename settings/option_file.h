@@ -29,8 +29,9 @@ class OptionList final : public IOptionList {
  public:
   // The settings store's primitives in option-file mode. Keys match without regard to letter
   // case and the first of equal keys counts. Read: 0, -1 when the key is missing, 234 (and the
-  // size needed) when the buffer is too small. Write: 0, or -1 for a type other than text or
-  // number.
+  // size needed) when the buffer is too small; a quoted value is a text, any other a number,
+  // except that a text wanted (`*type` kRegSz on entry) takes an unquoted value as written.
+  // Write: 0, or -1 for a type other than text or number.
   int Read(const std::string& name, uint32_t* type, void* buffer, uint32_t* size) override;
   int Write(const std::string& name, uint32_t type, const void* data, uint32_t size) override;
 

@@ -34,7 +34,7 @@ bool SettingsStore::Begin(const char* path, bool forWriting, std::unique_ptr<IRe
 }
 
 bool SettingsStore::ReadNumber(IRegistryKey* key, const char* name, int32_t& field) {
-  uint32_t type = 0;
+  uint32_t type = kRegDword;  // wanted: a store without types reads the value as a number
   int32_t value = 0;
   uint32_t size = sizeof value;
   if (ReadValue(key, name, &type, &value, &size) != kRegOk) return false;
@@ -45,7 +45,9 @@ bool SettingsStore::ReadNumber(IRegistryKey* key, const char* name, int32_t& fie
 
 void SettingsStore::ReadText(IRegistryKey* key, const char* name, std::string& field,
                              uint32_t capacity) {
-  uint32_t type = 0;
+  // Wanted: a text. A store without types then gives the text as written, so a name such as
+  // "007" or "+5" is never turned into a number and back.
+  uint32_t type = kRegSz;
   std::vector<char> buffer(capacity + 1, '\0');
   uint32_t size = capacity;
   int rc = ReadValue(key, name, &type, buffer.data(), &size);
@@ -54,10 +56,11 @@ void SettingsStore::ReadText(IRegistryKey* key, const char* name, std::string& f
     // used, rather than silently replaced by the default. (An imported options file refuses it
     // and keeps the setting as it was.)
     buffer.assign(size + 1, '\0');
+    type = kRegSz;
     rc = ReadValue(key, name, &type, buffer.data(), &size);
   }
   if (rc != kRegOk) return;
-  if (type == kRegDword && size == 4) {  // a number where a text belongs: take its digits
+  if (type == kRegDword && size == 4) {  // a store that holds a number here: take its digits
     int32_t number = 0;
     std::memcpy(&number, buffer.data(), 4);
     field = std::to_string(number);

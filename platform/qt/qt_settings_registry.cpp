@@ -1,6 +1,8 @@
 // The settings store over QSettings' native format (an INI file on Linux). Numbers are written as
-// plain integers, texts as texts; an INI file keeps no types, so a value that reads as a 32-bit
-// integer is reported as REG_DWORD and anything else as REG_SZ.
+// plain integers, texts as texts. An INI file keeps no types, so a value is read as the type the
+// caller wants: a text exactly as written ("007" stays "007"), a number when it reads as a 32-bit
+// integer. A caller that wants either gets REG_DWORD for a value that reads as an integer and
+// REG_SZ for anything else.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,7 +56,7 @@ class QSettingsKey final : public IRegistryKey {
     const QString text = value.toString();
     int32_t number = 0;
     QByteArray bytes;
-    if (ParseDword(text, &number)) {
+    if (*type != kRegSz && ParseDword(text, &number)) {
       *type = kRegDword;
       bytes = QByteArray(reinterpret_cast<const char*>(&number), 4);
     } else {

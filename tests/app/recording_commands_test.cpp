@@ -3,6 +3,7 @@
 // and the movie that comes out.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -11,6 +12,7 @@
 #include "pages/avi_file_page.h"
 #include "pages/hot_keys_page.h"
 #include "pages/screen_area_page.h"
+#include "platform/windows_records.h"
 #include "tests/app/dialog_rig.h"
 #include "tests/support/avi_reader.h"
 
@@ -97,6 +99,41 @@ TEST_F(RecordingCommands, ButtonsFollowTheStateFromIdleThroughPauseBackToIdle) {
   // The AVI File page shows the numbered name the start chose.
   EXPECT_TRUE(dlg.AviFilePage()->ShownFileName().contains("clip0001.avi"));
   mgtest::Screenshot(QStringLiteral("dialog-after-stop"));
+}
+
+// A numbered start puts the new name into the AVI File tab and nothing else: the compressor the
+// user chose stays shown, and it is the one the next recording uses.
+TEST_F(RecordingCommands, ANumberedStartShowsTheNewNameAndKeepsTheChosenCompressor) {
+  mg::CRecorderDlg& dlg = rig_.Show();
+  auto* list = dlg.AviFilePage()->findChild<QComboBox*>("compressor");
+  ASSERT_NE(list, nullptr);
+  const uint32_t uncompressed = mg::MakeFourcc("DIB ");
+  const int chosen = list->findData(uncompressed);
+  ASSERT_GT(chosen, 0);
+  list->setCurrentIndex(chosen);
+  emit list->activated(chosen);
+  ASSERT_EQ(rig_.settings.CompressorHandler, uncompressed);
+
+  for (const char* numbered : {"clip0001.avi", "clip0002.avi"}) {
+    RunWhen([&] { return dlg.State() != mg::Idle; },
+            [&] {
+              EXPECT_EQ(dlg.AviFilePage()->ShownFileName().toStdString(),
+                        rig_.dir.filePath(numbered).toStdString());
+              EXPECT_EQ(list->currentText().toStdString(), "Full Frames (Uncompressed)");
+              ASSERT_TRUE(WaitUntil([&] { return rig_.Frames() >= 2; }));
+              dlg.StartRecButton()->click();
+            });
+    dlg.StartRecButton()->click();
+    EXPECT_EQ(dlg.AviFilePage()->ShownFileName().toStdString(),
+              rig_.dir.filePath(numbered).toStdString());
+    EXPECT_EQ(list->currentText().toStdString(), "Full Frames (Uncompressed)");
+    EXPECT_EQ(list->currentData().toUInt(), uncompressed);
+    EXPECT_EQ(rig_.settings.CompressorHandler, uncompressed);
+    const mgtest::AviHeaders movie =
+        mgtest::ReadAviHeaders(rig_.dir.filePath(numbered).toStdString());
+    ASSERT_TRUE(movie.ok) << numbered << ": " << movie.error;
+    EXPECT_EQ(mgtest::FourccText(movie.streams.at(0).fccHandler), "DIB ") << numbered;
+  }
 }
 
 TEST_F(RecordingCommands, StartPausedTwiceResumesAndStartRecWhilePausedStops) {

@@ -110,6 +110,23 @@ TEST_F(Switches, DumpoptsTwiceGivesTheSameFileKeepingOtherEntriesInPlace) {
   EXPECT_EQ(stored.value("Keys/Pause Desc").toString(), "Ctrl+F9");
 }
 
+TEST_F(Switches, AMovieNameThatLooksLikeANumberGoesOutAndComesBackAsWritten) {
+  {
+    QSettings stored(store_, QSettings::IniFormat);
+    stored.setValue("State/AVIFileName", "007");
+    stored.setValue("State/Width", 640);
+  }
+  EXPECT_EQ(Run("-dumpopts"), 0) << stderr_.toStdString();
+  EXPECT_TRUE(Ini().contains("\"AVIFileName\"  \"007\"\r\n")) << Ini().toStdString();
+  EXPECT_TRUE(Ini().contains("\"Width\"  640\r\n"));
+
+  QFile::remove(store_);
+  EXPECT_EQ(Run("-readopts"), 0) << stderr_.toStdString();
+  QSettings stored(store_, QSettings::IniFormat);
+  EXPECT_EQ(stored.value("State/AVIFileName").toString(), "007");
+  EXPECT_EQ(stored.value("State/Width").toInt(), 640);
+}
+
 TEST_F(Switches, DumpoptsLeavesAnOptionsFileItCannotReadAlone) {
   ASSERT_TRUE(QDir().mkdir(ini_));  // "Movigram.ini" is a directory: it cannot be read
   EXPECT_EQ(Run("-dumpopts"), 1);

@@ -72,12 +72,13 @@ TEST_F(FileNameTest, SettlingLeavesAnOlderMovieAloneAndCountsUnfinishedOnesAsTak
   EXPECT_EQ(Numbered("clip.avi"), P("clip0002.avi"));
 }
 
-TEST_F(FileNameTest, ANameWithACommaIsRefusedAndKept) {
-  for (std::string name : {P("take,one.avi"), std::string(",")}) {
-    const std::string before = name;
-    EXPECT_EQ(mg::SettleFileName(name, true), FileNameResult::HasComma);
-    EXPECT_EQ(name, before);
-  }
+TEST_F(FileNameTest, ANameWithACommaIsSettledLikeAnyOther) {
+  std::string name = P("take,one.avi");
+  EXPECT_EQ(mg::SettleFileName(name, true), FileNameResult::Ok);
+  EXPECT_EQ(name, P("take,one0001.avi"));
+  name = ",";
+  EXPECT_EQ(mg::SettleFileName(name, false), FileNameResult::Ok);
+  EXPECT_EQ(name, ",.avi");
 }
 
 TEST_F(FileNameTest, NamesBeyondTheWorkingBufferAreRefusedAndKept) {

@@ -13,8 +13,8 @@
 
 #include "avi/avi_library.h"
 #include "avi/avi_riff_writer.h"
-#include "capture/capture_messages.h"
 #include "tests/capture/capture_doubles.h"
+#include "tests/support/avi_reader.h"
 
 namespace {
 
@@ -197,13 +197,37 @@ TEST_F(KeepOldMovie, AFileThatCannotBeCreatedIsNamedWithTheReason) {
             "Error opening AVI file. (Open AVI)\n" + missing + ": No such file or directory.");
 }
 
-TEST_F(KeepOldMovie, ANameWithACommaIsRefusedNotReplaced) {
-  rig_.settings.AVIFileName = dir_.filePath("one,two.avi").toStdString();
-  const std::string before = rig_.settings.AVIFileName;
-  EXPECT_EQ(rig_.Record(mg::StartMode::Recording, [] {}), 0);
-  EXPECT_EQ(rig_.owner.messages, std::vector<std::string>{mg::msg::kNameHasComma});
-  EXPECT_EQ(rig_.settings.AVIFileName, before);
-  EXPECT_TRUE(rig_.avi.opened.empty());
+TEST_F(KeepOldMovie, ANameWithACommaIsRecordedLikeAnyOther) {
+  auto library = mg::MakeAviLibrary();
+  EngineRig real(dir_.path().toStdString(), library.get());
+  real.settings.AVIFileName = dir_.filePath("a,b.avi").toStdString();
+  real.settings.IncFilename = 0;
+  EXPECT_EQ(real.Record(mg::StartMode::Recording,
+                        [&] {
+                          for (int i = 0; i < 3; ++i) {
+                            real.timer.Tick();
+                            EngineRig::Pump();
+                          }
+                        }),
+            1);
+  ASSERT_EQ(real.owner.messages.size(), 1u);
+  EXPECT_EQ(mgtest::FirstLine(real.owner.messages[0]), "Total frames: 3, skipped: 0");
+  EXPECT_EQ(real.settings.AVIFileName, dir_.filePath("a,b.avi").toStdString());
+  const mgtest::DecodedAvi movie = mgtest::DecodeAvi(real.settings.AVIFileName, false);
+  ASSERT_TRUE(movie.ok) << movie.error;
+  EXPECT_EQ(movie.frames.size(), 3u);
+  EXPECT_EQ(movie.width, 320);
+
+  // Numbered, as by default: the next free number goes before the extension.
+  real.settings.IncFilename = 1;
+  EXPECT_EQ(real.Record(mg::StartMode::Recording,
+                        [&] {
+                          real.timer.Tick();
+                          EngineRig::Pump();
+                        }),
+            1);
+  EXPECT_EQ(real.settings.AVIFileName, dir_.filePath("a,b0001.avi").toStdString());
+  EXPECT_TRUE(mgtest::DecodeAvi(real.settings.AVIFileName, false).ok);
 }
 
 }  // namespace

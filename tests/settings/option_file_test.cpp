@@ -90,7 +90,7 @@ TEST_F(OptionFileTest, EntryLinesFollowTheReadingRules) {
       "\"Pause Desc\"  \"no closing quote\n"   // the last character goes, whatever it is
       "\"WinX\"  -499\n"
       "\"KeyFrames\"  \"7\"\n"    // a text for a number: not taken
-      "\"LockPan Desc\"  31\n");  // a number for a text: its digits
+      "\"LockPan Desc\"  31\n");  // a number for a text: taken as written
   const AppSettings s = Import();
   EXPECT_DOUBLE_EQ(s.FPS, 15.0);
   EXPECT_EQ(s.Width, 640);
@@ -103,6 +103,45 @@ TEST_F(OptionFileTest, EntryLinesFollowTheReadingRules) {
   EXPECT_EQ(s.KeyFrames, 20);
   EXPECT_EQ(s.LockPanDesc, "31");
   EXPECT_EQ(s.StartX, 0) << "missing from the file: the default";
+}
+
+// -dumpopts reads the user's store and writes the file, -readopts reads the file and stores
+// it: a movie name or key description that looks like a number (or holds a comma) comes out of
+// the whole round as it went in.
+TEST_F(OptionFileTest, TextsThatLookLikeNumbersSurviveTheStoreTheDumpAndTheImport) {
+  auto userStore = mg::MakeFileRegistry(dir_.filePath("Movigram.conf").toStdString());
+  mg::SettingsStore user(*userStore);
+  for (const std::string text : {"007", "+5", "1e3", " 12", "0x10", "12abc", "a,b.avi"}) {
+    AppSettings s;
+    s.AVIFileName = text;
+    s.StartDesc = text;
+    ASSERT_TRUE(user.SaveState(s));
+    ASSERT_TRUE(user.SaveKeys(s));
+    AppSettings stored;  // -dumpopts
+    user.LoadState(stored);
+    user.LoadKeys(stored);
+    QFile::remove(QString::fromStdString(IniPath()));
+    Export(stored);
+    const std::string ini = ReadIni();
+    EXPECT_NE(ini.find("\"AVIFileName\"  \"" + text + "\"\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("\"Start Desc\"  \"" + text + "\"\r\n"), std::string::npos) << ini;
+
+    const AppSettings imported = Import();  // -readopts
+    ASSERT_TRUE(user.SaveState(imported));
+    ASSERT_TRUE(user.SaveKeys(imported));
+    AppSettings back;
+    user.LoadState(back);
+    user.LoadKeys(back);
+    EXPECT_EQ(back.AVIFileName, text);
+    EXPECT_EQ(back.StartDesc, text);
+  }
+
+  // Written by hand without quotes, a text is still taken as written; a number stays a number.
+  WriteIni("\"AVIFileName\"  007\r\n\"Start Desc\"  +5\r\n\"Width\"  0640\r\n");
+  const AppSettings s = Import();
+  EXPECT_EQ(s.AVIFileName, "007");
+  EXPECT_EQ(s.StartDesc, "+5");
+  EXPECT_EQ(s.Width, 640);
 }
 
 TEST_F(OptionFileTest, TextsLongerThanTheirCapacityLeaveTheSettingAsItWas) {
@@ -127,6 +166,7 @@ TEST_F(OptionFileTest, TextsLongerThanTheirCapacityLeaveTheSettingAsItWas) {
   EXPECT_EQ(size, 4u);
   EXPECT_EQ(type, mg::kRegSz);
   EXPECT_EQ(buffer[0], 'z');
+  type = 0;  // whatever is stored
   size = 3;
   EXPECT_EQ(file_.List().Read("WIDTH", &type, buffer, &size), 234);
   EXPECT_EQ(size, 4u);

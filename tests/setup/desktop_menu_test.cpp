@@ -13,6 +13,11 @@
 
 namespace {
 
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A desktop's root menu, as /etc/xdg/menus/applications.menu would be: it merges the menus
 // that programs add. This machine runs no desktop, so the test brings its own.
 void WriteRootMenu(const mgtest::PrivateHome& home) {
@@ -59,6 +64,9 @@ TEST(DesktopMenu, InstallMakesAValidSubmenuWithFourItemsAndUninstallTakesItAway)
   for (const char* name : {"movigram", "help/index.html", "readme.txt"})
     EXPECT_TRUE(QFileInfo::exists(destination + '/' + name)) << name;
   EXPECT_TRUE(QFileInfo(destination + "/movigram").isExecutable());
+  // "Movigram README" opens the users' readme, not the developers' README.md.
+  EXPECT_EQ(ReadAll(destination + "/readme.txt"),
+            ReadAll(QStringLiteral(MG_SOURCE_DIR "/resources/readme.txt")));
 
   // Every entry passes the validator.
   QStringList entries = QDir(home.Path(".local/share/applications")).entryList({"*.desktop"});
