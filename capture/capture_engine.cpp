@@ -16,6 +16,7 @@
 #include "capture/movie_file.h"
 #include "platform/null/null_backends.h"
 #include "platform/priority.h"
+#include "settings/values_in_use.h"
 
 namespace mg {
 namespace {
@@ -163,8 +164,8 @@ bool CaptureEngine::OpenMovie(std::string* detail) {
   AviCompressOptions options;
   options.fccType = kStreamTypeVideo;
   options.fccHandler = handler;
-  options.dwKeyFrameEvery = static_cast<uint32_t>(std::max(0, settings_.KeyFrames));
-  options.dwQuality = static_cast<uint32_t>(std::clamp(settings_.Compress, 0, 100) * 100);
+  options.dwKeyFrameEvery = static_cast<uint32_t>(KeyFramesInUse(settings_.KeyFrames));
+  options.dwQuality = static_cast<uint32_t>(QualityInUse(settings_.Compress) * 100);
   options.dwFlags = kAviCompressKeyFrames | kAviCompressValid;
   options.lpFormat = ctx_.frameFormat.data();
   options.cbFormat = static_cast<uint32_t>(ctx_.frameFormat.size());
