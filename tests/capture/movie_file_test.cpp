@@ -13,6 +13,7 @@
 
 #include "avi/avi_library.h"
 #include "avi/avi_riff_writer.h"
+#include "capture/capture_messages.h"
 #include "tests/capture/capture_doubles.h"
 #include "tests/support/avi_reader.h"
 
