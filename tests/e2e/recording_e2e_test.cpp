@@ -32,6 +32,17 @@ int Distance(uint32_t a, uint32_t b) {
   return worst;
 }
 
+// A 160 x 96 area at (40, 24) of a 320 x 240 scene, recorded at `fps` into `file`.
+void SmallArea(mg::AppSettings* s, double fps, const char* compressor, const QString& file) {
+  s->StartX = 40;
+  s->StartY = 24;
+  s->Width = 160;
+  s->Height = 96;
+  s->FPS = fps;
+  s->CompressorHandler = mg::MakeFourcc(compressor);
+  s->AVIFileName = file.toStdString();
+}
+
 struct DepthCase {
   int depth;
   const char* compressor;  // "" = chosen by depth
@@ -159,13 +170,7 @@ TEST(RecordingStoppedE2E, AStoppedProcessLeavesItsTimeAsSkippedPositions) {
   QTemporaryDir dir;
   mgtest::E2ERecorder rec(scene.display());
   ASSERT_TRUE(rec.ok());
-  rec.settings.StartX = 40;
-  rec.settings.StartY = 24;
-  rec.settings.Width = 160;
-  rec.settings.Height = 96;
-  rec.settings.FPS = 10;
-  rec.settings.CompressorHandler = mg::MakeFourcc("DIB ");
-  rec.settings.AVIFileName = dir.filePath("stopped.avi").toStdString();
+  SmallArea(&rec.settings, 10, "DIB ", dir.filePath("stopped.avi"));
 
   QElapsedTimer wall;
   qint64 recordedMs = 0;
@@ -209,13 +214,7 @@ TEST(RecordingClockE2E, TheMovieLastsAsLongAsTheRecordingRan) {
   for (const double fps : {30.0, 60.0}) {
     mgtest::E2ERecorder rec(scene.display());
     ASSERT_TRUE(rec.ok());
-    rec.settings.StartX = 40;
-    rec.settings.StartY = 24;
-    rec.settings.Width = 160;
-    rec.settings.Height = 96;
-    rec.settings.FPS = fps;
-    rec.settings.CompressorHandler = mg::MakeFourcc("MSVC");
-    rec.settings.AVIFileName = dir.filePath("clock.avi").toStdString();
+    SmallArea(&rec.settings, fps, "MSVC", dir.filePath("clock.avi"));
     QElapsedTimer wall;
     qint64 recordedMs = 0;
     ASSERT_EQ(rec.Record([&] {
@@ -249,13 +248,7 @@ TEST(ResumeE2E, TheFirstFrameAfterResumeIsFreeOfThePausedCross) {
     QTemporaryDir dir;
     mgtest::E2ERecorder rec(scene.display());
     ASSERT_TRUE(rec.ok());
-    rec.settings.StartX = 40;
-    rec.settings.StartY = 24;
-    rec.settings.Width = 160;
-    rec.settings.Height = 96;
-    rec.settings.FPS = 30;
-    rec.settings.CompressorHandler = mg::MakeFourcc("DIB ");
-    rec.settings.AVIFileName = dir.filePath("resumed.avi").toStdString();
+    SmallArea(&rec.settings, 30, "DIB ", dir.filePath("resumed.avi"));
     int32_t beforePause = 0;
     ASSERT_EQ(rec.Record([&] {
       mgtest::E2ERecorder::Wait(300);
